@@ -1,0 +1,9 @@
+# Warnings and strict Qt defines shared by every target of ours.
+add_library(tavrell_settings INTERFACE)
+target_compile_features(tavrell_settings INTERFACE cxx_std_20)
+target_compile_options(tavrell_settings INTERFACE -Wall -Wextra)
+target_compile_definitions(tavrell_settings INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CONTEXTLESS_CONNECT
+    QT_NO_FOREACH
+    QT_NO_URL_CAST_FROM_STRING)

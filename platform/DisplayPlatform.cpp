@@ -1,0 +1,12 @@
+#include "platform/DisplayPlatform.h"
+
+#include <QtGlobal>
+
+namespace platform {
+
+void PreferXcbUnderWayland() {
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+} // namespace platform

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QLocalServer;
+
+namespace platform {
+
+// One running front end per user: a lock file in the private runtime folder guards a local
+// socket there. A later start asks the first one to show its window and then exits.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    explicit SingleInstance(const QString &name, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is the first instance (it then listens for later starts).
+    bool becomePrimary();
+    // Asks the running instance to show itself; true when it answered.
+    bool notifyPrimary(int timeoutMs = 2000);
+
+signals:
+    void showRequested();
+
+private:
+    QString m_name;
+    QString m_folder;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer *m_server = nullptr;
+};
+
+} // namespace platform

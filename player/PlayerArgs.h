@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+enum SourceKindValue { SourceFile = 0, SourceDvd = 1, SourceBluray = 2 };
+
+struct PlayerLaunch {
+    QString PlayPath;
+    int SourceKind = SourceFile;
+    bool UseBlurayTitle = false;
+    std::optional<int> BlurayTitle; // the number stored for the source key, if any
+    quint64 WindowId = 0;
+    QString AppDataFolder; // ends in "/"
+};
+
+// "screenshot=" + the application-data folder, commas escaped for MPlayer's filter parser.
+QString ScreenshotPrefix(const QString &appDataFolder);
+
+// The player's argument list; the path to play is always the last argument.
+QStringList BuildPlayerArguments(const PlayerLaunch &launch);

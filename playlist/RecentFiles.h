@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The last played paths, most recent first, kept in appDataFolder + "RecentConfig.txt".
+namespace recent {
+
+constexpr int MaxEntries = 10;
+
+QString FilePath(const QString &appDataFolder);
+
+// Inserts path at the front unless it is already listed (then nothing changes, not even its
+// place); drops the last entry beyond MaxEntries. True when the list changed.
+bool Insert(QStringList &paths, const QString &path);
+
+QStringList Load(const QString &appDataFolder);
+bool Save(const QString &appDataFolder, const QStringList &paths);
+
+} // namespace recent

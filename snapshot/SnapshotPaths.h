@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The snapshot folder: the whole, untrimmed content of appDataFolder + "OutputPath.txt", or the
+// default folder (Documents + "/Tavrell DVD Player/") when that is missing or empty.
+QString ReadSnapshotFolder(const QString &appDataFolder);
+
+// folder + "Snapshot-YYYY-MM-DD hh-mm-ss.<format>", every "\" turned into "/".
+QString SnapshotTargetName(const QString &folder, const QDateTime &localTime,
+                           const QString &format);
+
+// The image writer format for a chosen format name: "PNG", "BMP", otherwise "JPEG".
+const char *SnapshotWriterFormat(const QString &format);
