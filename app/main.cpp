@@ -1,1 +1,5 @@
-int main(int, char **) { return 0; }
+#include "app/StartUp.h"
+
+int main(int argc, char **argv) {
+    return RunApplication(argc, argv);
+}

@@ -1,1 +1,129 @@
-// placeholder
+#include "dialogs/CMessageBox.h"
+
+#include "lang/CLanguageTable.h"
+#include "ui/Styles.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QFont TextFont() {
+    QFont font(QStringLiteral("Calibri"));
+    font.setPointSize(12);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+} // namespace
+
+CMessageBox::CMessageBox() : QDialog(nullptr) {
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("Dialog"));
+    // A real dialog, not a tool tip: it must take keyboard focus and stay with the window
+    // manager's stacking.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setWindowTitle(CLanguageTable::Instance()->GetText("MainWnd/FreeTitle"));
+    setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
+    setFixedSize(400, 180);
+    resize(400, 180);
+    setModal(true);
+    Answer = 1;
+}
+
+void CMessageBox::ShowInformation(const QString &message) {
+    const QFont font = TextFont();
+    const int w = width();
+
+    auto *titleStrip = new QLabel(this);
+    titleStrip->setObjectName(QStringLiteral("TitleStrip"));
+    titleStrip->setMinimumSize(w, 20);
+    titleStrip->setStyleSheet(styles::TitleStrip());
+    auto *heading =
+        new QLabel(QStringLiteral("  ") + CLanguageTable::Instance()->GetText("Messages/MSG0403"),
+                   titleStrip);
+    heading->setObjectName(QStringLiteral("Heading"));
+    heading->setGeometry(0, 5, 400, 20);
+    heading->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    heading->setFont(font);
+    heading->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    auto *titleRow = new QHBoxLayout;
+    titleRow->setContentsMargins(0, 0, 0, 0);
+    titleRow->setSpacing(0);
+    titleRow->addWidget(titleStrip);
+
+    auto *icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("Icon"));
+    icon->setPixmap(QPixmap(QStringLiteral(":/image/information.png")));
+    icon->setAlignment(Qt::AlignCenter);
+    auto *text = new QLabel(message, this);
+    text->setObjectName(QStringLiteral("Message"));
+    text->setStyleSheet(QStringLiteral("color: black;"));
+    text->setFont(font);
+    text->setMinimumSize(w - 79, 60);
+    text->setWordWrap(true);
+    auto *messageRow = new QHBoxLayout;
+    messageRow->setContentsMargins(5, 0, 0, 0);
+    messageRow->addWidget(icon);
+    messageRow->addWidget(text);
+
+    auto *buttonStrip = new QLabel(this);
+    buttonStrip->setObjectName(QStringLiteral("ButtonStrip"));
+    buttonStrip->setMinimumSize(w, 40);
+    buttonStrip->setStyleSheet(styles::DialogButtonStrip());
+    auto *ok = new QPushButton(CLanguageTable::Instance()->GetText("MainWnd/OK"), buttonStrip);
+    ok->setObjectName(QStringLiteral("OkButton"));
+    ok->setFlat(true);
+    ok->setFont(font);
+    ok->setCursor(Qt::PointingHandCursor);
+    ok->setStyleSheet(styles::DialogButton());
+    ok->setGeometry(w / 3, 5, 80, 25);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &CMessageBox::btnSlotOK);
+
+    auto *rest = new QVBoxLayout;
+    rest->setContentsMargins(0, 0, 0, 0);
+    rest->addLayout(messageRow);
+    rest->addWidget(buttonStrip);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(20);
+    outer->addLayout(titleRow);
+    outer->addLayout(rest);
+    setStyleSheet(QStringLiteral("QDialog{background-color: rgb(245, 246, 248);}"));
+}
+
+void CMessageBox::btnSlotOK() {
+    Answer = 0;
+    close();
+}
+
+void CMessageBox::btnSlotNO() {
+    Answer = 1;
+    close();
+}
+
+void CMessageBox::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton) {
+        DragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+        event->accept();
+    } else if (event->button() == Qt::RightButton) {
+        close();
+    }
+}
+
+void CMessageBox::mouseMoveEvent(QMouseEvent *event) {
+    if (event->buttons() == Qt::LeftButton) {
+        move(event->globalPosition().toPoint() - DragOffset);
+        event->accept();
+    }
+}
+
+void CMessageBox::paintEvent(QPaintEvent *event) {
+    // The look comes from the style sheets.
+    QDialog::paintEvent(event);
+}

@@ -1,1 +1,372 @@
-// placeholder
+#include "ui/DRUI.h"
+
+#include "lang/CLanguageTable.h"
+#include "platform/Programs.h"
+#include "player/Clock.h"
+#include "player/OutputParser.h"
+#include "player/PlayerArgs.h"
+#include "player/SlaveCommands.h"
+#include "snapshot/SnapshotPaths.h"
+#include "snapshot/SnapshotSaver.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QSlider>
+#include <QStackedLayout>
+#include <QTableWidget>
+#include <QTimer>
+
+namespace {
+
+constexpr int kRefreshIntervalMs = 500;
+// The clock runs on its own between answers; 507 ms per 500 ms tick keeps it close to the
+// player's position over an evening's film.
+constexpr qint64 kClockStepMs = 507;
+
+QString ClockText(qint64 seconds) {
+    return QString::fromLatin1(FormatClock(seconds));
+}
+
+} // namespace
+
+void DRUI::VideoPlay() {
+    if (PlayPath.isEmpty() || !QFile::exists(PlayPath))
+        return;
+    if (PlayPath == CurrentPath) {
+        if (Playing)
+            PausePlay();
+        else
+            ResumePlay();
+        return;
+    }
+    CurrentPath = PlayPath;
+
+    KillPlayer();
+
+    // A stored choice n (menu entry number) becomes track index n - 1; none gives -2.
+    PendingAudioIndex = AudioChoiceByKey.value(SourceKey, -1) - 1;
+    PendingSubtitleIndex = SubtitleChoiceByKey.value(SourceKey, -1) - 1;
+
+    PageStack->setCurrentIndex(2);
+    PositionSlider->setEnabled(true);
+    PositionSlider->setRange(0, int(qBound<qint64>(0, MediaDuration, qint64(INT_MAX))));
+    PositionSlider->setValue(0);
+    PositionAnswerCount = 0;
+    SeekTarget = 0;
+    Stopped = false;
+    if (SourceKind != SourceBluray) {
+        TitleMenu->clear();
+        ChapterMenu->clear();
+    }
+
+    auto *process = new QProcess;
+    process->setObjectName(QStringLiteral("PlayerProcess"));
+    PlayerProcess = process;
+    ConnectParser();
+    // Queued: a start failure may be reported inside start(), before this slot has finished.
+    connect(
+        process, &QProcess::finished, this, [this, process] { OnPlayerFinished(process); },
+        Qt::QueuedConnection);
+    connect(
+        process, &QProcess::errorOccurred, this,
+        [this, process](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                OnPlayerFinished(process);
+        },
+        Qt::QueuedConnection);
+
+    RememberRecentPath(PlayPath);
+
+    AudioTrackCount = 0;
+    SubtitleTrackCount = 0;
+    PositionMs = 0;
+
+    const QList<QAction *> channels = AudioChannelMenu->actions();
+    for (int i = 0; i < channels.size(); ++i) {
+        channels[i]->setCheckable(i == 0);
+        channels[i]->setChecked(i == 0);
+    }
+
+    PlayerLaunch launch;
+    launch.PlayPath = PlayPath;
+    launch.SourceKind = SourceKind;
+    launch.UseBlurayTitle = UseBlurayTitle;
+    if (BlurayTitleByKey.contains(SourceKey))
+        launch.BlurayTitle = BlurayTitleByKey.value(SourceKey);
+    launch.WindowId = quint64(VideoLabel->winId());
+    launch.AppDataFolder = AppDataFolder;
+
+    // MPlayer floods its error output when no video output works; nobody reads it.
+    process->setStandardErrorFile(QProcess::nullDevice());
+    platform::TieChildToParent(*process);
+    process->start(platform::PlayerProgram(), BuildPlayerArguments(launch), QIODevice::ReadWrite);
+
+    SetButtonImage(PlayButton, QStringLiteral(":/image/pause.png"));
+    PlayPauseAction->setText(CLanguageTable::Instance()->GetText("MainWnd/Pause"));
+    PlayPauseAction->setData(QStringLiteral("Pause"));
+    Playing = true;
+
+    SendCommand(slave::Volume(VolumeSlider->value()));
+    if (StartSeconds > 0) {
+        SendCommand(slave::Seek(StartSeconds));
+        PositionMs = qint64(StartSeconds) * 1000;
+    }
+    RefreshTimer->start(kRefreshIntervalMs);
+    MarkNowPlaying();
+    update();
+}
+
+void DRUI::MarkNowPlaying() {
+    for (int row = 0; row < PlayList.size() && row < PlaylistPanel->rowCount(); ++row) {
+        QTableWidgetItem *item = PlaylistPanel->item(row, 0);
+        if (!item)
+            continue;
+        if (PlayList[row].Path == PlayPath) {
+            PlaylistPanel->selectRow(row);
+            PlaylistPanel->setFocus();
+            item->setIcon(QIcon(QStringLiteral(":/image/playstatus.png")));
+        } else {
+            item->setIcon(QIcon());
+        }
+    }
+}
+
+void DRUI::SendCommand(const QByteArray &command) {
+    // A player that has already gone simply receives nothing.
+    if (PlayerProcess && PlayerProcess->state() != QProcess::NotRunning)
+        PlayerProcess->write(command);
+}
+
+void DRUI::ConnectParser() {
+    if (PlayerProcess)
+        connect(PlayerProcess, &QProcess::readyReadStandardOutput, this, &DRUI::MPlayerDataRecieve,
+                Qt::UniqueConnection);
+}
+
+void DRUI::DisconnectParser() {
+    if (PlayerProcess)
+        disconnect(PlayerProcess, &QProcess::readyReadStandardOutput, this,
+                   &DRUI::MPlayerDataRecieve);
+}
+
+void DRUI::OnPlayerFinished(QProcess *process) {
+    // Only the current player counts; one killed on purpose was disconnected before.
+    if (process != PlayerProcess)
+        return;
+    // Lines written just before the end are still buffered: read them first (not while
+    // paused, when the parser is off).
+    if (Playing)
+        MPlayerDataRecieve();
+    if (process != PlayerProcess || Stopped)
+        return;
+    // It ended without an end line (crash, killed from outside, failed to start): without
+    // this the window would stay "playing" with the clock running for ever.
+    HandleEndOfPlayback();
+}
+
+void DRUI::DoRefreshGui() {
+    if (!PlayerProcess)
+        return;
+    PositionMs += kClockStepMs;
+    SendCommand(slave::GetTimeLength());
+    SendCommand(slave::GetTimePos());
+}
+
+void DRUI::MPlayerDataRecieve() {
+    while (PlayerProcess && PlayerProcess->canReadLine()) {
+        const QByteArray line = PlayerProcess->readLine();
+        switch (ClassifyLine(line)) {
+        case LineKind::PositionAnswer:
+            PositionText = QString::number(PositionMs / 1000);
+            if (++PositionAnswerCount >= 5) {
+                PositionSlider->setValue(int(PositionText.toLongLong()));
+                PositionAnswerCount = 0;
+            }
+            break;
+        case LineKind::LengthAnswer: {
+            const int length = LengthFromAnswer(line);
+            if (SourceKind == SourceDvd && MediaDuration == 0) {
+                MediaDuration = length;
+                PositionSlider->setRange(0, length);
+            }
+            PositionLabel->setText(ClockText(PositionText.toLongLong()) + QLatin1Char(' '));
+            DurationLabel->setText(QLatin1Char(' ') + ClockText(MediaDuration));
+            break;
+        }
+        case LineKind::PercentAnswer:
+            break;
+        case LineKind::NewItem:
+            AudioTrackCount = 0;
+            SubtitleTrackCount = 0;
+            break;
+        case LineKind::EndOfFile:
+        case LineKind::Quit:
+            HandleEndOfPlayback();
+            break;
+        case LineKind::Screenshot:
+            HandleSnapshotLine(line);
+            break;
+        case LineKind::AudioStream:
+            if (SubtitleTrackCount == 0)
+                ++AudioTrackCount;
+            break;
+        case LineKind::SubtitleStream:
+            ++SubtitleTrackCount;
+            break;
+        case LineKind::VideoOpened:
+            HandleVideoOpened();
+            break;
+        case LineKind::Other:
+            break;
+        }
+    }
+}
+
+void DRUI::HandleEndOfPlayback() {
+    PositionSlider->setValue(0);
+    PositionLabel->setText(QStringLiteral("00:00:00 "));
+    DurationLabel->setText(QLatin1Char(' ') + ClockText(MediaDuration));
+    SetButtonImage(PlayButton, QStringLiteral(":/image/play.png"));
+    CurrentPath.clear();
+    Playing = false;
+    StopBtn();
+}
+
+void DRUI::HandleSnapshotLine(const QByteArray &line) {
+    const QString shot = QString::fromLocal8Bit(ShotNameFromLine(line));
+    if (shot.isEmpty() || !QFile::exists(shot))
+        return;
+    const QString target = SnapshotTargetName(ReadSnapshotFolder(AppDataFolder),
+                                              QDateTime::currentDateTime(), SnapshotFormat);
+    SaveSnapshot(shot, target, SnapshotFormat);
+}
+
+void DRUI::HandleVideoOpened() {
+    const auto markChoice = [](QMenu *menu, int index) {
+        const QList<QAction *> entries = menu->actions();
+        for (int i = 0; i < entries.size(); ++i) {
+            if (i == index + 1) {
+                entries[i]->setCheckable(true);
+                entries[i]->setChecked(true);
+            } else {
+                entries[i]->setChecked(false);
+            }
+        }
+    };
+    if (PendingSubtitleIndex >= 0) {
+        SendCommand(slave::SubDemux(PendingSubtitleIndex));
+        markChoice(SubtitleTrackMenu, PendingSubtitleIndex);
+    }
+    if (PendingAudioIndex >= 0) {
+        SendCommand(slave::SwitchAudio(PendingAudioIndex));
+        markChoice(AudioTrackMenu, PendingAudioIndex);
+    }
+    if (AudioTrackCount > 0 && AudioTrackMenu->actions().size() != AudioTrackCount + 1) {
+        AudioTrackMenu->clear();
+        AudioTrackMenu->addAction(QStringLiteral("Disable"))->setData(0);
+        for (int n = 1; n <= AudioTrackCount; ++n) {
+            QAction *entry = AudioTrackMenu->addAction(QStringLiteral("Audio %1").arg(n));
+            entry->setData(n);
+            if (n == 1) {
+                entry->setCheckable(true);
+                entry->setChecked(true);
+                SendCommand(slave::SwitchAudioKeepPaused(0));
+            }
+        }
+    }
+    if (SubtitleTrackCount > 0 && SubtitleTrackMenu->actions().size() != SubtitleTrackCount + 1) {
+        SubtitleTrackMenu->clear();
+        QAction *off = SubtitleTrackMenu->addAction(QStringLiteral("Disable"));
+        off->setData(0);
+        off->setCheckable(true);
+        off->setChecked(true);
+        for (int n = 1; n <= SubtitleTrackCount; ++n)
+            SubtitleTrackMenu->addAction(QStringLiteral("Subtitle %1").arg(n))->setData(n);
+    }
+}
+
+void DRUI::SliderSeek(int value) {
+    SeekTarget = qMax(0, value);
+}
+
+void DRUI::SliderPress() {
+    PositionAnswerCount = 0;
+}
+
+void DRUI::SliderRelease() {
+    if (PlayerProcess && !Stopped) {
+        SendCommand(slave::Seek(SeekTarget));
+        PositionSlider->setValue(SeekTarget);
+        PositionMs = qint64(SeekTarget) * 1000;
+        PositionText = QString::number(PositionMs / 1000);
+        PositionLabel->setText(ClockText(SeekTarget));
+        ResumePlay();
+    }
+    PositionAnswerCount = 0;
+}
+
+void DRUI::SliderMouseLButtonPress(QObject *watched, QEvent *event) {
+    auto *slider = qobject_cast<QSlider *>(watched);
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    if (!slider || mouse->button() != Qt::LeftButton || slider->width() <= 0)
+        return;
+    const double fraction = mouse->position().x() / double(slider->width());
+    const int value =
+        int(slider->minimum() + fraction * double(slider->maximum() - slider->minimum()));
+    if (value == slider->sliderPosition())
+        return;
+    if (slider == PositionSlider) {
+        SeekTarget = qMax(0, value);
+        slider->setSliderPosition(value);
+        SliderRelease();
+    } else if (slider == VolumeSlider) {
+        VolumeSliderSeek(value);
+    }
+}
+
+void DRUI::PausePlay() {
+    if (!PlayerProcess)
+        return;
+    RefreshTimer->stop();
+    SendCommand(slave::Pause());
+    SetButtonImage(PlayButton, QStringLiteral(":/image/play.png"));
+    DisconnectParser();
+    Playing = false;
+    PlayPauseAction->setText(CLanguageTable::Instance()->GetText("MainWnd/Resume"));
+    PlayPauseAction->setData(QStringLiteral("Resume"));
+}
+
+void DRUI::ResumePlay() {
+    if (!PlayerProcess)
+        return;
+    RefreshTimer->start(kRefreshIntervalMs);
+    ConnectParser();
+    SetButtonImage(PlayButton, QStringLiteral(":/image/pause.png"));
+    Playing = true;
+    PlayPauseAction->setText(CLanguageTable::Instance()->GetText("MainWnd/Pause"));
+    PlayPauseAction->setData(QStringLiteral("Pause"));
+}
+
+void DRUI::StopBtn() {
+    if (PlayerProcess) {
+        RefreshTimer->stop();
+        SendCommand(slave::Quit());
+        PositionLabel->setText(QStringLiteral("00:00:00 "));
+    }
+    Stopped = true;
+    NowPlayingLabel->clear();
+    CurrentPath.clear();
+    if (PageStack->currentIndex() == 2)
+        PageStack->setCurrentIndex(0);
+    PositionSlider->setValue(0);
+    PositionSlider->setEnabled(false);
+}
+
+void DRUI::Snapshot() {
+    SendCommand(slave::Screenshot());
+}

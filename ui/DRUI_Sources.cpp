@@ -1,1 +1,80 @@
-// placeholder
+#include "ui/DRUI.h"
+
+#include "dialogs/CMessageBox.h"
+#include "lang/CLanguageTable.h"
+#include "player/PlayerArgs.h"
+#include "sources/FolderSource.h"
+
+#include <QFileDialog>
+
+namespace {
+
+const QString kMediaFilter = QStringLiteral(
+    "*.rmvb *.rm *.mpeg *.mov *.avi *.wmv *.asf *.mp4 *.flv *.fla *.swf *.m4v *.3gp *.dv *.3g2 "
+    "*.m4b *.mkv *.mts *.divx *.ogm *.moi *.vob *.ajp *.f4v *.mqv *.svi *.vid *.tod *.hdmov "
+    "*.mod *.mxf *.m2ts *.lrv ;;All File(*.*)");
+
+} // namespace
+
+void DRUI::btnOpenFile() {
+    const QStringList files =
+        QFileDialog::getOpenFileNames(this, QString(), QStringLiteral("."), kMediaFilter);
+    PlayListAddFiles(files);
+}
+
+void DRUI::btnLoadBDPath() {
+    OpenFolderSource(QFileDialog::getExistingDirectory(this, QString(), QString(),
+                                                       QFileDialog::ShowDirsOnly));
+}
+
+void DRUI::OpenFolderSource(const QString &path) {
+    if (path.isNull())
+        return;
+    StopBtn();
+    switch (ClassifyFolder(path)) {
+    case FolderKind::Bluray:
+        OpenBlurayFolder(path);
+        break;
+    case FolderKind::Dvd:
+        OpenDvdFolder(path);
+        break;
+    case FolderKind::Refused:
+        ShowRefusal();
+        break;
+    }
+}
+
+void DRUI::ShowRefusal() {
+    CMessageBox box;
+    box.setGeometry(x() + width() / 3, y() + height() / 3, 400, 180);
+    box.ShowInformation(CLanguageTable::Instance()->GetText("Messages/MSG0102"));
+    box.exec();
+}
+
+void DRUI::OpenDvdFolder(const QString &path) {
+    const bool listed = std::any_of(PlayList.cbegin(), PlayList.cend(),
+                                    [&path](const PLAY_LIST_INFO &e) { return e.Path == path; });
+    PLAY_LIST_INFO entry;
+    entry.Kind = SourceDvd;
+    entry.Path = path;
+    // Empty so that choosing the same folder again restarts it instead of toggling pause.
+    CurrentPath.clear();
+    PlayPath = path;
+    MediaDuration = 0;
+    if (!listed)
+        PlayListAppend({entry});
+    SourceKind = SourceDvd;
+    VideoPlay();
+}
+
+void DRUI::OpenBlurayFolder(const QString &path) {
+    // Titles, chapters and the disc page come with the Blu-ray reader; until then a
+    // recognised disc folder is remembered as the request and nothing plays.
+    PlayPath = path;
+    SourceKind = SourceBluray;
+}
+
+void DRUI::PlayBlurayTitle() {
+    if (SourceKey.isEmpty())
+        return;
+}

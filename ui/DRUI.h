@@ -1,0 +1,206 @@
+#pragma once
+
+#include "playlist/PlayListInfo.h"
+
+#include <QFont>
+#include <QList>
+#include <QMainWindow>
+#include <QMap>
+#include <QPalette>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProcess;
+class QPushButton;
+class QSlider;
+class QStackedLayout;
+class QTableWidget;
+class QTimer;
+class QVBoxLayout;
+class QWidget;
+
+// The only main window: menu strip, start / disc / video pages, playlist panel, control bar.
+// It owns the player process and the play request; the logic lives in the core library.
+class DRUI : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit DRUI(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
+    ~DRUI() override;
+
+    // Second-phase set-up: (re)builds the content, prepares the data folder and the probe copy.
+    void InitWindow();
+
+    // --- play request (filled by whoever wants something played, then VideoPlay) ---
+    QString PlayPath;
+    int SourceKind = 2;
+    QString SourceKey;
+    bool UseBlurayTitle = false;
+    int StartSeconds = 0;
+    QMap<QString, int> BlurayTitleByKey;
+    QMap<QString, int> AudioChoiceByKey;
+    QMap<QString, int> SubtitleChoiceByKey;
+    QMap<QString, QList<int>> ChaptersByKey;
+
+    // --- playback state ---
+    QProcess *PlayerProcess = nullptr;
+    QString CurrentPath;
+    bool Playing = false;
+    bool Stopped = false;
+    qint64 PositionMs = 0;
+    QString PositionText;
+    int PositionAnswerCount = 0;
+    int SeekTarget = 0;
+    qint64 MediaDuration = 0;
+    int AudioTrackCount = 0;
+    int SubtitleTrackCount = 0;
+    int PendingAudioIndex = -1;
+    int PendingSubtitleIndex = -1;
+    QString SnapshotFormat;
+    int SnapshotFormatIndex = 0;
+    bool FullScreenOn = false;
+    bool Muted = false;
+
+    QString AppDataFolder;
+    QStringList RecentPaths;
+    QList<PLAY_LIST_INFO> PlayList;
+
+    // --- widgets (owned by the Qt object tree; rebuilt by InitWindow) ---
+    QWidget *centralWidget = nullptr;
+    QVBoxLayout *CentralLayout = nullptr;
+    QStackedLayout *RootStack = nullptr;
+    QWidget *RootWidget = nullptr;
+    QLabel *MenuStrip = nullptr;
+    QStackedLayout *PageStack = nullptr;
+    QLabel *StartTitleLabel = nullptr;
+    QLabel *DiscPanel = nullptr;
+    QLabel *DiscTitleLabel = nullptr;
+    QMenu *DiscMenu = nullptr;
+    QAction *DiscChapterAction = nullptr;
+    QAction *DiscAudioAction = nullptr;
+    QAction *DiscSubtitleAction = nullptr;
+    QAction *DiscOtherTitlesAction = nullptr;
+    QAction *ActiveDiscSubtitleEntry = nullptr;
+    QAction *ActiveDiscAudioEntry = nullptr;
+    QLabel *VideoLabel = nullptr;
+    QTableWidget *PlaylistPanel = nullptr;
+    QLabel *ControlBar = nullptr;
+    QLabel *NowPlayingLabel = nullptr;
+    QLabel *PositionLabel = nullptr;
+    QSlider *PositionSlider = nullptr;
+    QLabel *DurationLabel = nullptr;
+    QPushButton *PlayButton = nullptr;
+    QPushButton *VolumeButton = nullptr;
+    QSlider *VolumeSlider = nullptr;
+    QTimer *RefreshTimer = nullptr;
+
+    // --- menus ---
+    QMenu *FileMenu = nullptr;
+    QMenu *ControlsMenu = nullptr;
+    QMenu *VideoMenu = nullptr;
+    QMenu *AudioMenu = nullptr;
+    QMenu *ToolsMenu = nullptr;
+    QMenu *HelpMenu = nullptr;
+    QMenu *RecentFilesMenu = nullptr;
+    QMenu *TitleMenu = nullptr;
+    QMenu *ChapterMenu = nullptr;
+    QMenu *VideoTrackMenu = nullptr;
+    QMenu *SubtitleTrackMenu = nullptr;
+    QMenu *AudioTrackMenu = nullptr;
+    QMenu *AudioChannelMenu = nullptr;
+    QMenu *LanguageMenu = nullptr;
+    QAction *PlayPauseAction = nullptr;
+    QAction *SnapshotAction = nullptr;
+
+    // --- operations other parts call directly ---
+    void OpenFolderSource(const QString &path);
+    void OpenDvdFolder(const QString &path);
+    void OpenBlurayFolder(const QString &path);
+    void PlayBlurayTitle();
+    void PlayListAppend(const QList<PLAY_LIST_INFO> &entries);
+    void PlayListAddFiles(const QStringList &paths);
+    QTableWidget *BuildPlayListPanel();
+    void PausePlay();
+    void ResumePlay();
+
+public slots:
+    void BDMenuOperate(QAction *action);
+    void BDFileMenu(QAction *action);
+    void BDControlsMenu(QAction *action);
+    void BDVideoMenu(QAction *action);
+    void BDAudioMenu(QAction *action);
+    void BDToolMenu(QAction *action);
+    void BDHelpMenu(QAction *action);
+    void PlayPre();
+    void PlayNext();
+    void Navigation();
+    void btnMinSlot();
+    void btnCloseSlot();
+    void btnMenButtonSlot();
+    void FullScreenBtn();
+    void VolumeBtn();
+    void VolumeSliderSeek(int value);
+    void Snapshot();
+    void DoRefreshGui();
+    void StopBtn();
+    void SliderSeek(int value);
+    void SliderPress();
+    void SliderRelease();
+    void SliderMouseLButtonPress(QObject *watched, QEvent *event);
+    void btnOpenUrl(const QString &url);
+    void btnHelpSlot();
+    void btnSupportSlot();
+    void btnAboutSlot();
+    void btnOpenFile();
+    void btnLoadBDPath();
+    void btnOpenSnapshotFolder();
+    void VideoPlay();
+    void MPlayerDataRecieve();
+    void PlayListItemDoubleClick(int row, int column);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void BuildContent();
+    QPushButton *BuildMenuButton(int index, int x, QLabel *strip);
+    void BuildFileMenu(QPushButton *button);
+    void BuildControlsMenu(QPushButton *button);
+    void BuildVideoMenu(QPushButton *button);
+    void BuildAudioMenu(QPushButton *button);
+    void BuildToolsMenu(QPushButton *button);
+    void BuildHelpMenu(QPushButton *button);
+    void RebuildRecentFilesMenu();
+    void RememberRecentPath(const QString &path);
+    QWidget *BuildStartPage();
+    QWidget *BuildDiscPage();
+    QWidget *BuildVideoPage();
+    QLabel *BuildControlBar();
+    QPushButton *MakeImageButton(const QString &image);
+    void SetButtonImage(QPushButton *button, const QString &image);
+    void MarkNowPlaying();
+    void StepPlaylist(int step);
+    void StepChapter(bool forward);
+    void SendCommand(const QByteArray &command);
+    void ConnectParser();
+    void DisconnectParser();
+    void HandleEndOfPlayback();
+    void HandleSnapshotLine(const QByteArray &line);
+    void HandleVideoOpened();
+    void OnPlayerFinished(QProcess *process);
+    void KillPlayer();
+    void ShowRefusal();
+
+    QFont MenuButtonFont;
+    QPalette WhiteTextPalette;
+};
