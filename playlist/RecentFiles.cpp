@@ -1,1 +1,59 @@
-// placeholder
+#include "playlist/RecentFiles.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace recent {
+
+QString FilePath(const QString &appDataFolder) {
+    return appDataFolder + QStringLiteral("RecentConfig.txt");
+}
+
+bool Insert(QStringList &paths, const QString &path) {
+    // One line per path: a path that is empty or holds a line break could not be read back as
+    // the same single entry.
+    if (path.isEmpty() || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+        return false;
+    if (paths.contains(path))
+        return false;
+    paths.prepend(path);
+    if (paths.size() > MaxEntries)
+        paths.removeLast();
+    return true;
+}
+
+QStringList Load(const QString &appDataFolder) {
+    QStringList paths;
+    QFile file(FilePath(appDataFolder));
+    if (!file.open(QIODevice::ReadOnly))
+        return paths;
+    QByteArray bytes = file.readAll();
+    // Lines end in CR LF; a file written elsewhere may use bare LF.
+    bytes.replace("\r\n", "\n");
+    for (QByteArray line : bytes.split('\n')) {
+        // A line is read as C text: anything after a NUL byte is not part of it.
+        const qsizetype nul = line.indexOf('\0');
+        if (nul >= 0)
+            line.truncate(nul);
+        if (line.isEmpty())
+            continue;
+        paths.append(QString::fromLocal8Bit(line));
+    }
+    return paths;
+}
+
+bool Save(const QString &appDataFolder, const QStringList &paths) {
+    QByteArray bytes;
+    for (const QString &path : paths) {
+        bytes += path.toLocal8Bit();
+        bytes += "\r\n";
+    }
+    // Written aside and renamed, so a failed write never leaves half a list behind.
+    QSaveFile file(FilePath(appDataFolder));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(bytes);
+    return file.commit();
+}
+
+} // namespace recent

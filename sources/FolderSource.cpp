@@ -1,1 +1,73 @@
-// placeholder
+#include "sources/FolderSource.h"
+
+#include <QFile>
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+bool ListFolder(const QString &folder, QList<FolderEntry> &entries) {
+    const QByteArray folderBytes = folder.toLocal8Bit();
+    std::error_code error;
+    fs::directory_iterator it(fs::path(folderBytes.toStdString()), error);
+    if (error)
+        return false;
+
+    // No doubled separator when the caller already ends in one ("/" itself stays "/").
+    QByteArray prefix = folderBytes;
+    if (!prefix.endsWith('/'))
+        prefix += '/';
+
+    // directory_iterator yields the file system's own order and never "." or "..".
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().native();
+        if (name.empty() || name.front() == '.')
+            continue;
+        FolderEntry entry;
+        entry.FullPath = prefix + QByteArray::fromStdString(name);
+        const fs::path full(entry.FullPath.toStdString());
+        std::error_code statError;
+        // Both follow links: a link to a folder counts as a folder, as the user sees it.
+        entry.IsDirectory = fs::is_directory(full, statError) ? 1 : 0;
+        if (!entry.IsDirectory) {
+            const std::uintmax_t size = fs::file_size(full, statError);
+            entry.Size = statError ? 0 : quint64(size);
+        }
+        entries.append(entry);
+    }
+    return true;
+}
+
+namespace {
+
+// The folder is only accepted when one of the listed subfolders carries the marker somewhere in
+// its full path (case-sensitive).
+bool HasMarkedSubfolder(const QString &folder, const QByteArray &marker) {
+    QList<FolderEntry> listing;
+    if (!ListFolder(folder, listing))
+        return false;
+    for (const FolderEntry &entry : listing) {
+        if (entry.IsDirectory == 1 && entry.FullPath.contains(marker))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+FolderKind ClassifyFolder(const QString &path) {
+    // An empty path would probe "/BDMV/" at the file-system root.
+    if (path.isEmpty())
+        return FolderKind::Refused;
+    const QString bdmv = path + QStringLiteral("/BDMV/");
+    if (QFile::exists(bdmv)) {
+        // A Blu-ray folder that fails its check is refused, never tried as a DVD.
+        return HasMarkedSubfolder(bdmv, QByteArrayLiteral("STREAM")) ? FolderKind::Bluray
+                                                                     : FolderKind::Refused;
+    }
+    if (QFile::exists(path + QStringLiteral("/VIDEO_TS/")))
+        return HasMarkedSubfolder(path, QByteArrayLiteral("VIDEO_TS")) ? FolderKind::Dvd
+                                                                       : FolderKind::Refused;
+    return FolderKind::Refused;
+}

@@ -1,1 +1,82 @@
-int main() { return 0; }
+// Stands in for ffprobe: "fake_probe -i <path>".
+//   FAKE_PROBE_LOG        file to which "<path>\n" is appended for every call
+//   FAKE_PROBE_SLEEP_MS   wait this long before answering (a hung probe)
+//   FAKE_PROBE_DURATIONS  "name=00:01:00.00;other.mp4=N/A", matched against the file name
+//                         part; the value "none" answers like a file that is not media.
+//                         Unlisted names get 00:01:00.00.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+
+std::string FileNamePart(const std::string &path) {
+    const std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string DurationFor(const std::string &name) {
+    const char *table = std::getenv("FAKE_PROBE_DURATIONS");
+    if (table != nullptr) {
+        const std::string text(table);
+        std::string::size_type start = 0;
+        while (start <= text.size()) {
+            std::string::size_type end = text.find(';', start);
+            if (end == std::string::npos)
+                end = text.size();
+            const std::string item = text.substr(start, end - start);
+            const std::string::size_type eq = item.find('=');
+            if (eq != std::string::npos && item.substr(0, eq) == name)
+                return item.substr(eq + 1);
+            start = end + 1;
+        }
+    }
+    return "00:01:00.00";
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    std::string path;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == "-i")
+            path = argv[i + 1];
+    }
+
+    if (const char *log = std::getenv("FAKE_PROBE_LOG")) {
+        if (std::FILE *file = std::fopen(log, "ab")) {
+            std::fprintf(file, "%s\n", path.c_str());
+            std::fclose(file);
+        }
+    }
+    if (const char *sleep = std::getenv("FAKE_PROBE_SLEEP_MS"))
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(sleep)));
+
+    std::fputs("ffprobe version 5.1.9-0+deb12u1 Copyright (c) 2007-2026 the FFmpeg developers\n"
+               "  built with gcc 12 (Debian 12.2.0-14+deb12u1)\n"
+               "  libavutil      57. 28.100 / 57. 28.100\n"
+               "  libavcodec     59. 37.100 / 59. 37.100\n"
+               "  libavformat    59. 27.100 / 59. 27.100\n",
+               stderr);
+    if (path.empty()) {
+        std::fputs("You have to specify one input file.\n", stderr);
+        return 1;
+    }
+    const std::string duration = DurationFor(FileNamePart(path));
+    if (duration == "none") {
+        std::fprintf(stderr, "%s: Invalid data found when processing input\n", path.c_str());
+        return 1;
+    }
+    std::fprintf(stderr,
+                 "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '%s':\n"
+                 "  Metadata:\n"
+                 "    major_brand     : isom\n"
+                 "    encoder         : Lavf59.27.100\n"
+                 "  Duration: %s, start: 0.000000, bitrate: 100 kb/s\n"
+                 "  Stream #0:0[0x1](und): Video: h264 (High) (avc1 / 0x31637661), yuv420p, "
+                 "320x240, 90 kb/s, 25 fps, 25 tbr, 12800 tbn (default)\n",
+                 path.c_str(), duration.c_str());
+    return 0;
+}
