@@ -1,1 +1,55 @@
-// placeholder
+#include "player/PlayerArgs.h"
+
+namespace {
+
+// MPlayer reads an argument that starts with "-" as an option (and "-" alone as standard
+// input), whatever follows it, so such a relative name is handed over as "./-name".
+QString SafeMediaArgument(const QString &path) {
+    if (path.startsWith(QLatin1Char('-')))
+        return QStringLiteral("./") + path;
+    return path;
+}
+
+} // namespace
+
+QString ScreenshotPrefix(const QString &appDataFolder) {
+    // MPlayer splits the filter list at commas; "\," keeps one inside the prefix.
+    QString folder = appDataFolder;
+    folder.replace(QLatin1Char(','), QLatin1String("\\,"));
+    return QStringLiteral("screenshot=") + folder;
+}
+
+QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
+    QStringList args{
+        QStringLiteral("-demuxer"),
+        QStringLiteral("lavf"),
+        QStringLiteral("-ni"),
+        QStringLiteral("-slave"),
+        QStringLiteral("-quiet"),
+        QStringLiteral("-wid"),
+        QString::number(launch.WindowId),
+        // No trailing comma: it would let MPlayer fall through to text-mode drivers. x11 does
+        // not scale to the window without -zoom.
+        QStringLiteral("-vo"),
+        QStringLiteral("xv,gl,x11"),
+        QStringLiteral("-zoom"),
+        QStringLiteral("-lavdopts"),
+        QStringLiteral("threads=4"),
+        QStringLiteral("-vf"),
+        ScreenshotPrefix(launch.AppDataFolder),
+        QStringLiteral("-af"),
+        QStringLiteral("channels=6,volume=5.1:1"),
+    };
+    if (launch.SourceKind == SourceDvd) {
+        args << QStringLiteral("dvd://1") << QStringLiteral("-dvd-device");
+    } else if (launch.SourceKind == SourceBluray) {
+        if (!launch.UseBlurayTitle)
+            args << QStringLiteral("br://0") << QStringLiteral("-bluray-device");
+        else if (launch.BlurayTitle)
+            args << QStringLiteral("br://%1").arg(*launch.BlurayTitle)
+                 << QStringLiteral("-bluray-device");
+        // A wanted title that was never found adds nothing: the path stands alone.
+    }
+    args << SafeMediaArgument(launch.PlayPath);
+    return args;
+}

@@ -1,1 +1,40 @@
-// placeholder
+#include "snapshot/SnapshotPaths.h"
+
+#include "platform/AppPaths.h"
+
+#include <QFile>
+
+QString ReadSnapshotFolder(const QString &appDataFolder) {
+    QFile file(appDataFolder + QStringLiteral("OutputPath.txt"));
+    QString folder;
+    if (file.open(QIODevice::ReadOnly | QIODevice::Text))
+        folder = QString::fromLocal8Bit(file.readAll());
+    // Used as written, untrimmed: the preferences dialog stores exactly what it shows.
+    if (folder.isEmpty())
+        return platform::DefaultSnapshotFolder();
+    return folder;
+}
+
+QString SnapshotTargetName(const QString &folder, const QDateTime &localTime,
+                           const QString &format) {
+    const QDate date = localTime.date();
+    const QTime time = localTime.time();
+    const QString stamp = QStringLiteral("%1-%2-%3 %4-%5-%6")
+                              .arg(date.year(), 4, 10, QLatin1Char('0'))
+                              .arg(date.month(), 2, 10, QLatin1Char('0'))
+                              .arg(date.day(), 2, 10, QLatin1Char('0'))
+                              .arg(time.hour(), 2, 10, QLatin1Char('0'))
+                              .arg(time.minute(), 2, 10, QLatin1Char('0'))
+                              .arg(time.second(), 2, 10, QLatin1Char('0'));
+    QString name = folder + QStringLiteral("Snapshot-") + stamp + QLatin1Char('.') + format;
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return name;
+}
+
+const char *SnapshotWriterFormat(const QString &format) {
+    if (format == QLatin1String("PNG"))
+        return "PNG";
+    if (format == QLatin1String("BMP"))
+        return "BMP";
+    return "JPEG";
+}

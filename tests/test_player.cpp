@@ -1,10 +1,499 @@
+#include "TestConfig.h"
+#include "player/Clock.h"
+#include "player/OutputParser.h"
+#include "player/PlayerArgs.h"
+#include "player/SlaveCommands.h"
+#include "snapshot/SnapshotPaths.h"
+
+#ifdef TAVRELL_HAVE_GUI
+#include "snapshot/SnapshotSaver.h"
+#include <QImage>
+#include <QImageReader>
+#endif
+
+#include <QBuffer>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
-class Placeholder : public QObject {
+#include <climits>
+
+namespace {
+
+const QString kCaptures = QStringLiteral(TAVRELL_TESTDATA_DIR "/mplayer-output/");
+
+QByteArray ReadAll(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString &path, const QByteArray &content) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+// The lines as the window reads them from the process: readLine, "\n" kept.
+QList<QByteArray> Lines(const QByteArray &bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QList<QByteArray> lines;
+    while (buffer.canReadLine())
+        lines << buffer.readLine();
+    return lines;
+}
+
+QByteArray NextLine(QProcess &process) {
+    while (!process.canReadLine())
+        if (!process.waitForReadyRead(10000))
+            return QByteArray();
+    return process.readLine();
+}
+
+QByteArray LineWith(QProcess &process, const QByteArray &needle) {
+    for (QByteArray line = NextLine(process); !line.isEmpty(); line = NextLine(process))
+        if (line.contains(needle))
+            return line;
+    return QByteArray();
+}
+
+PlayerLaunch Launch(const QString &path, int kind = SourceFile) {
+    PlayerLaunch launch;
+    launch.PlayPath = path;
+    launch.SourceKind = kind;
+    launch.WindowId = 94371843;
+    launch.AppDataFolder = QStringLiteral("/home/u/.local/share/Tavrell DVD Player/");
+    return launch;
+}
+
+} // namespace
+
+class PlayerTest : public QObject {
     Q_OBJECT
+
+    QTemporaryDir home;
+
 private slots:
-    void nothingYet() {}
+    void initTestCase() {
+        QVERIFY(home.isValid());
+        // A user without user-dirs.dirs: documents are ~/Documents.
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    }
+
+    // --- the command line ---
+    void fileArgumentsInOrder() {
+        const QStringList args = BuildPlayerArguments(Launch(QStringLiteral("/films/a.mkv")));
+        const QStringList expected =
+            QStringLiteral("-demuxer|lavf|-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl,x11|-zoom|"
+                           "-lavdopts|threads=4|-vf|"
+                           "screenshot=/home/u/.local/share/Tavrell DVD Player/|-af|"
+                           "channels=6,volume=5.1:1|/films/a.mkv")
+                .split(QLatin1Char('|'));
+        QCOMPARE(args, expected);
+    }
+
+    void pathIsOneSafeLastArgument_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("passed");
+        const auto same = [](const QString &p) { QTest::newRow(qPrintable(p)) << p << p; };
+        same(QStringLiteral("/home/u/My Films/two  blanks .mkv"));
+        same(QStringLiteral("/home/u/it's \"quoted\".mkv"));
+        same(QStringLiteral("/home/u/Видео/Ölçü 東京.mkv"));
+        same(QStringLiteral("/home/u/a,b;c$(x)`y`.mkv"));
+        same(QStringLiteral("/home/u/-dash.mkv"));
+        QTest::newRow("leading dash")
+            << QStringLiteral("-vo null.mkv") << QStringLiteral("./-vo null.mkv");
+        QTest::newRow("dash alone") << QStringLiteral("-") << QStringLiteral("./-");
+    }
+    void pathIsOneSafeLastArgument() {
+        QFETCH(QString, path);
+        QFETCH(QString, passed);
+        const int fixed = int(BuildPlayerArguments(Launch(QStringLiteral("/x"))).size());
+        for (int kind : {int(SourceFile), int(SourceDvd), int(SourceBluray)}) {
+            PlayerLaunch launch = Launch(path, kind);
+            launch.UseBlurayTitle = false;
+            const QStringList args = BuildPlayerArguments(launch);
+            QCOMPARE(args.last(), passed);
+            QCOMPARE(int(args.size()), fixed + (kind == SourceFile ? 0 : 2));
+        }
+    }
+
+    void discArguments() {
+        const QString disc = QStringLiteral("/media/My Disc");
+        const auto tail = [](const PlayerLaunch &launch) {
+            const QStringList args = BuildPlayerArguments(launch);
+            return args.mid(args.indexOf(QStringLiteral("channels=6,volume=5.1:1")) + 1);
+        };
+        QCOMPARE(tail(Launch(disc, SourceDvd)),
+                 QStringList({QStringLiteral("dvd://1"), QStringLiteral("-dvd-device"), disc}));
+
+        PlayerLaunch bluray = Launch(disc, SourceBluray);
+        bluray.UseBlurayTitle = true;
+        bluray.BlurayTitle = 3;
+        QCOMPARE(tail(bluray),
+                 QStringList({QStringLiteral("br://3"), QStringLiteral("-bluray-device"), disc}));
+        bluray.UseBlurayTitle = false;
+        QCOMPARE(tail(bluray),
+                 QStringList({QStringLiteral("br://0"), QStringLiteral("-bluray-device"), disc}));
+        // A wanted title that was never stored: the folder stands alone.
+        bluray.UseBlurayTitle = true;
+        bluray.BlurayTitle.reset();
+        QCOMPARE(tail(bluray), QStringList({disc}));
+    }
+
+    void screenshotPrefixEscapesCommas() {
+        QCOMPARE(ScreenshotPrefix(QStringLiteral("/home/a,b/x,,y/")),
+                 QStringLiteral("screenshot=/home/a\\,b/x\\,\\,y/"));
+        const QStringList args = BuildPlayerArguments(Launch(QStringLiteral("/f")));
+        QCOMPARE(args.filter(QStringLiteral("screenshot=")).size(), 1);
+    }
+
+    // --- the clock ---
+    void formatClock_data() {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("0") << qint64(0) << QByteArray("00:00:00");
+        QTest::newRow("59") << qint64(59) << QByteArray("00:00:59");
+        QTest::newRow("60") << qint64(60) << QByteArray("00:01:00");
+        QTest::newRow("3599") << qint64(3599) << QByteArray("00:59:59");
+        QTest::newRow("3600") << qint64(3600) << QByteArray("01:00:00");
+        QTest::newRow("3723") << qint64(3723) << QByteArray("01:02:03");
+        QTest::newRow("100 h") << qint64(360000) << QByteArray("100:00:00");
+        QTest::newRow("-3") << qint64(-3) << QByteArray("00:00:-3");
+        QTest::newRow("-75") << qint64(-75) << QByteArray("00:00:-75");
+    }
+    void formatClock() {
+        QFETCH(qint64, seconds);
+        QFETCH(QByteArray, text);
+        QCOMPARE(FormatClock(seconds), text);
+    }
+
+    void parseClock_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qint64>("seconds");
+        QTest::newRow("zero") << QByteArray("00:00:00") << qint64(0);
+        QTest::newRow("1:30") << QByteArray("01:30:00") << qint64(5400);
+        QTest::newRow("100 h") << QByteArray("100:00:00") << qint64(360000);
+        QTest::newRow("no seconds") << QByteArray("1:2") << qint64(3720);
+        QTest::newRow("hours only") << QByteArray("2") << qint64(7200);
+        QTest::newRow("empty") << QByteArray() << qint64(0);
+        QTest::newRow("junk hours") << QByteArray("x:05:06") << qint64(306);
+        QTest::newRow("blanks") << QByteArray(" 2: 3: 4") << qint64(7384);
+        QTest::newRow("negative") << QByteArray("-1:00:00") << qint64(-3600);
+        QTest::newRow("extra part") << QByteArray("1:2:3:4") << qint64(3723);
+        QTest::newRow("huge") << QByteArray("99999999999999999999:0:0") << qint64(INT_MAX) * 3600;
+    }
+    void parseClock() {
+        QFETCH(QByteArray, text);
+        QFETCH(qint64, seconds);
+        QCOMPARE(ParseClock(text), seconds);
+    }
+
+    void clockRoundTrip() {
+        for (qint64 s = 0; s < 400000; s += 37)
+            QCOMPARE(ParseClock(FormatClock(s)), s);
+    }
+
+    // --- the player's output ---
+    void capturesClassify_data() {
+        QTest::addColumn<QString>("capture");
+        // new item, audio, subtitle, video, length, position, percent, shot, eof, quit
+        QTest::addColumn<QList<int>>("counts");
+        QTest::newRow("mkv") << QStringLiteral("play-multi-mkv-commands")
+                             << QList<int>{1, 2, 2, 1, 1, 4, 1, 1, 0, 1};
+        QTest::newRow("eof") << QStringLiteral("play-test-mp4-eof-noaudiodevice")
+                             << QList<int>{1, 1, 0, 1, 1, 1, 0, 0, 1, 0};
+        QTest::newRow("no audio") << QStringLiteral("play-noaudio-mp4-quit")
+                                  << QList<int>{1, 0, 0, 1, 1, 0, 0, 0, 0, 1};
+        QTest::newRow("missing") << QStringLiteral("play-missing-file")
+                                 << QList<int>{1, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+        QTest::newRow("not media")
+            << QStringLiteral("play-notmedia") << QList<int>{1, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+        QTest::newRow("bad option") << QStringLiteral("play-comma-in-prefix") << QList<int>(10, 0);
+        QTest::newRow("dvd lavf") << QStringLiteral("play-dvd-lavf")
+                                  << QList<int>{1, 2, 0, 1, 1, 0, 0, 0, 0, 1};
+        QTest::newRow("dvd native")
+            << QStringLiteral("play-dvd-native") << QList<int>{1, 0, 0, 1, 1, 0, 0, 0, 0, 1};
+        QTest::newRow("dvd bad title")
+            << QStringLiteral("play-dvd-badtitle") << QList<int>{1, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+        QTest::newRow("no video out")
+            << QStringLiteral("play-vo-xv-unavailable") << QList<int>{1, 1, 0, 1, 0, 1, 0, 0, 0, 1};
+    }
+    void capturesClassify() {
+        QFETCH(QString, capture);
+        QFETCH(QList<int>, counts);
+        const QByteArray bytes = ReadAll(kCaptures + capture + QStringLiteral(".stdout"));
+        QVERIFY(!bytes.isEmpty());
+        const LineKind order[] = {LineKind::NewItem,        LineKind::AudioStream,
+                                  LineKind::SubtitleStream, LineKind::VideoOpened,
+                                  LineKind::LengthAnswer,   LineKind::PositionAnswer,
+                                  LineKind::PercentAnswer,  LineKind::Screenshot,
+                                  LineKind::EndOfFile,      LineKind::Quit};
+        QList<int> seen(10, 0);
+        for (const QByteArray &line : Lines(bytes))
+            for (int i = 0; i < 10; ++i)
+                seen[i] += ClassifyLine(line) == order[i];
+        QCOMPARE(seen, counts);
+    }
+
+    void captureAnswersRead() {
+        const QList<QByteArray> lines =
+            Lines(ReadAll(kCaptures + QStringLiteral("play-multi-mkv-commands.stdout")));
+        QByteArray length, shot;
+        for (const QByteArray &line : lines) {
+            if (ClassifyLine(line) == LineKind::LengthAnswer)
+                length = line;
+            if (ClassifyLine(line) == LineKind::Screenshot)
+                shot = line;
+        }
+        QCOMPARE(LengthFromAnswer(length), 10);
+        QCOMPARE(ShotNameFromLine(shot), QByteArray("../fixtures/shots/shot-0001.png"));
+    }
+
+    void nearMisses_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("kind");
+        const auto row = [](const char *line, LineKind kind) {
+            QTest::newRow(QByteArray(line).trimmed().constData()) << QByteArray(line) << int(kind);
+        };
+        row(" ANS_TIME_POSITION=1.0\n", LineKind::Other);
+        row("ANS_pause=yes\n", LineKind::Other);
+        row("Playing\n", LineKind::Other);
+        row("playing a.mkv.\n", LineKind::Other);
+        row("Exiting... (End of file\n", LineKind::Other);
+        row("** screenshot 'a.png' ***\n", LineKind::Other);
+        row("audio stream: 0 format: ac3 (stereo) language: en aid: 128.\n", LineKind::Other);
+        row("Video: no video\n", LineKind::Other);
+        row("VIDEO:\n", LineKind::Other);
+        // The first rule that matches wins.
+        row("ANS_LENGTH=Playing (Quit)\n", LineKind::LengthAnswer);
+        row("Playing a, -aid 1 (End of file).mkv.\n", LineKind::NewItem);
+        row("*** screenshot 'Exiting... (Quit)' ***\n", LineKind::Quit);
+        row("[lavf] stream 9: x, -aid 0, -sid 0, VIDEO: \n", LineKind::AudioStream);
+        row("libdvdread: x.*** screenshot 'a.png' ***\n", LineKind::Screenshot);
+    }
+    void nearMisses() {
+        QFETCH(QByteArray, line);
+        QFETCH(int, kind);
+        QCOMPARE(int(ClassifyLine(line)), kind);
+    }
+
+    void lengthAnswer_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("film") << QByteArray("ANS_LENGTH=5400.00\n") << 5400;
+        QTest::newRow("truncated") << QByteArray("ANS_LENGTH=10.99\n") << 10;
+        QTest::newRow("crlf") << QByteArray("ANS_LENGTH=12.00\r\n") << 12;
+        QTest::newRow("empty") << QByteArray("ANS_LENGTH=\n") << 0;
+        QTest::newRow("text") << QByteArray("ANS_LENGTH=abc\n") << 0;
+        QTest::newRow("nan") << QByteArray("ANS_LENGTH=nan\n") << 0;
+        QTest::newRow("huge") << QByteArray("ANS_LENGTH=1e300\n") << INT_MAX;
+    }
+    void lengthAnswer() {
+        QFETCH(QByteArray, line);
+        QFETCH(int, seconds);
+        QCOMPARE(LengthFromAnswer(line), seconds);
+    }
+
+    void shotName_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("name");
+        const QByteArray folder = "/home/u/.local/share/Tavrell DVD Player/";
+        QTest::newRow("plain") << "*** screenshot '" + folder + "0001.png' ***\n"
+                               << folder + "0001.png";
+        QTest::newRow("quote in name")
+            << QByteArray("*** screenshot '/home/o'brien/0002.png' ***\n")
+            << QByteArray("/home/o'brien/0002.png");
+        const QByteArray deep = "/tmp/" + QByteArray(1500, 'x') + "/0003.png";
+        QTest::newRow("longer than 511 bytes") << "*** screenshot '" + deep + "' ***\n" << deep;
+        QTest::newRow("no closing quote")
+            << QByteArray("*** screenshot '/tmp/a.png\n") << QByteArray("/tmp/a.png");
+        QTest::newRow("crlf") << QByteArray("*** screenshot 'a.png' ***\r\n")
+                              << QByteArray("a.png");
+        QTest::newRow("utf-8") << QByteArray("*** screenshot '/tmp/Видео/0001.png' ***\n")
+                               << QByteArray("/tmp/Видео/0001.png");
+        QTest::newRow("after other text")
+            << QByteArray("x.*** screenshot 'b.png' ***\n") << QByteArray("b.png");
+    }
+    void shotName() {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, name);
+        QCOMPARE(ShotNameFromLine(line), name);
+    }
+
+    // --- snapshots ---
+    void snapshotTargetName() {
+        const QDateTime when(QDate(2024, 3, 5), QTime(7, 8, 9));
+        QCOMPARE(SnapshotTargetName(QStringLiteral("/home/u/Shots/"), when, QStringLiteral("PNG")),
+                 QStringLiteral("/home/u/Shots/Snapshot-2024-03-05 07-08-09.PNG"));
+        QCOMPARE(
+            SnapshotTargetName(QStringLiteral("/home/u\\Shots\\"), when, QStringLiteral("JPG")),
+            QStringLiteral("/home/u/Shots/Snapshot-2024-03-05 07-08-09.JPG"));
+        const QDateTime late(QDate(1999, 12, 31), QTime(23, 59, 59));
+        QCOMPARE(SnapshotTargetName(QStringLiteral("/s/"), late, QStringLiteral("JPEG")),
+                 QStringLiteral("/s/Snapshot-1999-12-31 23-59-59.JPEG"));
+        QCOMPARE(SnapshotWriterFormat(QStringLiteral("PNG")), "PNG");
+        QCOMPARE(SnapshotWriterFormat(QStringLiteral("BMP")), "BMP");
+        for (const char *other : {"JPG", "JPEG", "png", ""})
+            QCOMPARE(SnapshotWriterFormat(QString::fromLatin1(other)), "JPEG");
+    }
+
+    void snapshotFolder() {
+        QTemporaryDir appData;
+        const QString data = appData.path() + QLatin1Char('/');
+        const QString fallback = home.path() + QStringLiteral("/Documents/Tavrell DVD Player/");
+        QCOMPARE(ReadSnapshotFolder(data), fallback);
+        WriteFile(data + QStringLiteral("OutputPath.txt"), QByteArray());
+        QCOMPARE(ReadSnapshotFolder(data), fallback);
+        WriteFile(data + QStringLiteral("OutputPath.txt"), "/srv/My Shots/Ölçü\\");
+        QCOMPARE(ReadSnapshotFolder(data), QStringLiteral("/srv/My Shots/Ölçü\\"));
+        // Whatever the file holds is the folder, a hand-typed line end included.
+        WriteFile(data + QStringLiteral("OutputPath.txt"), "/srv/shots/\n");
+        QCOMPARE(ReadSnapshotFolder(data), QStringLiteral("/srv/shots/\n"));
+    }
+
+    void saveSnapshot_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("JPG") << QStringLiteral("JPG") << QByteArray("jpeg");
+        QTest::newRow("JPEG") << QStringLiteral("JPEG") << QByteArray("jpeg");
+        QTest::newRow("PNG") << QStringLiteral("PNG") << QByteArray("png");
+        QTest::newRow("BMP") << QStringLiteral("BMP") << QByteArray("bmp");
+    }
+    void saveSnapshot() {
+#ifdef TAVRELL_HAVE_GUI
+        QFETCH(QString, format);
+        QFETCH(QByteArray, written);
+        QTemporaryDir dir;
+        const QString shot = dir.path() + QStringLiteral("/0001.png");
+        QImage frame(32, 18, QImage::Format_RGB32);
+        frame.fill(Qt::darkCyan);
+        QVERIFY(frame.save(shot, "PNG"));
+        const QString target =
+            SnapshotTargetName(dir.path() + QStringLiteral("/not yet/there/"),
+                               QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)), format);
+        QVERIFY(SaveSnapshot(shot, target, format));
+        QVERIFY(!QFile::exists(shot));
+        QImageReader reader(target);
+        QCOMPARE(reader.format(), written);
+        QCOMPARE(reader.size(), QSize(32, 18));
+
+        // A second shot in the same second keeps the first picture.
+        const QByteArray first = ReadAll(target);
+        QVERIFY(frame.save(shot, "PNG"));
+        QVERIFY(SaveSnapshot(shot, target, format));
+        QCOMPARE(ReadAll(target), first);
+        QCOMPARE(QDir(QFileInfo(target).absolutePath()).entryList(QDir::Files).size(), 2);
+#else
+        QSKIP("built without the window library");
+#endif
+    }
+
+    void unreadableShotIsKept() {
+#ifdef TAVRELL_HAVE_GUI
+        QTemporaryDir dir;
+        const QString shot = dir.path() + QStringLiteral("/0001.png");
+        WriteFile(shot, "not a picture");
+        const QString target = dir.path() + QStringLiteral("/out/Snapshot.JPG");
+        QVERIFY(!SaveSnapshot(shot, target, QStringLiteral("JPG")));
+        QVERIFY(QFile::exists(shot));
+        QVERIFY(!QFile::exists(target));
+#else
+        QSKIP("built without the window library");
+#endif
+    }
+
+    // --- the stand-in player used by the window tests ---
+    void fakePlayerSession() {
+        QTemporaryDir work;
+        const QString log = work.path() + QStringLiteral("/player.log");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("FAKE_PLAYER_LOG"), log);
+        env.insert(QStringLiteral("FAKE_PLAYER_LENGTH"), QStringLiteral("5400"));
+        QProcess player;
+        player.setProcessEnvironment(env);
+        player.setWorkingDirectory(work.path());
+        const QString media = QStringLiteral("/home/u/My Films/Ölçü \"1\".mkv");
+        const QStringList args = BuildPlayerArguments(Launch(media));
+        player.start(QStringLiteral(TAVRELL_FAKE_PLAYER), args);
+        QVERIFY(player.waitForStarted());
+
+        // The banner announces the item, one audio stream and the video, like mplayer.
+        QList<LineKind> banner;
+        QByteArray playing;
+        for (QByteArray line = NextLine(player); !line.isEmpty(); line = NextLine(player)) {
+            banner << ClassifyLine(line);
+            if (banner.last() == LineKind::NewItem)
+                playing = line;
+            if (banner.last() == LineKind::VideoOpened)
+                break;
+        }
+        QCOMPARE(banner.count(LineKind::NewItem), 1);
+        QCOMPARE(banner.count(LineKind::AudioStream), 1);
+        QCOMPARE(banner.count(LineKind::VideoOpened), 1);
+        QCOMPARE(playing, "Playing " + media.toUtf8() + ".\n");
+
+        QByteArray sent;
+        const auto send = [&](const QByteArray &command) {
+            sent += command;
+            player.write(command);
+        };
+        send(slave::GetTimeLength());
+        QCOMPARE(LineWith(player, "ANS_"), QByteArray("ANS_LENGTH=5400.00\n"));
+        send(slave::Pause());
+        send("pausing_keep seek 100 2\n");
+        send("pausing_keep get_time_pos\n");
+        QCOMPARE(LineWith(player, "ANS_"), QByteArray("ANS_TIME_POSITION=100.0\n"));
+        send(slave::Screenshot());
+        const QByteArray shotLine = LineWith(player, "screenshot");
+        QCOMPARE(ClassifyLine(shotLine), LineKind::Screenshot);
+        QCOMPARE(ShotNameFromLine(shotLine), QByteArray("shot0001.png"));
+        QVERIFY(ReadAll(work.filePath(QStringLiteral("shot0001.png"))).startsWith("\x89PNG"));
+        send(slave::Quit());
+        QCOMPARE(ClassifyLine(LineWith(player, "Exiting")), LineKind::Quit);
+        QVERIFY(player.waitForFinished(10000));
+        QCOMPARE(player.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.exitCode(), 0);
+
+        QCOMPARE(ReadAll(log), sent);
+        QCOMPARE(QString::fromUtf8(ReadAll(log + QStringLiteral(".args"))),
+                 args.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    }
+
+    void fakePlayerScriptAndEnding() {
+        QTemporaryDir work;
+        const QString script = work.path() + QStringLiteral("/steps.txt");
+        const QString capture = kCaptures + QStringLiteral("play-multi-mkv-commands.stdout");
+        WriteFile(script,
+                  "out hello\nsleep 10\nreplay " + QFile::encodeName(capture) + "\nexit 3\n");
+        QProcess player;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("FAKE_PLAYER_SCRIPT"), script);
+        player.setProcessEnvironment(env);
+        player.start(QStringLiteral(TAVRELL_FAKE_PLAYER), {QStringLiteral("/x.mkv")});
+        QVERIFY(player.waitForFinished(10000));
+        QCOMPARE(player.exitCode(), 3);
+        QCOMPARE(player.readAllStandardOutput(), "hello\n" + ReadAll(capture));
+
+        WriteFile(script, "banner\ncrash\n");
+        player.start(QStringLiteral(TAVRELL_FAKE_PLAYER), {QStringLiteral("/x.mkv")});
+        QVERIFY(player.waitForFinished(10000));
+        QCOMPARE(player.exitStatus(), QProcess::CrashExit);
+        QVERIFY(!player.readAllStandardOutput().contains("Exiting"));
+
+        env.remove(QStringLiteral("FAKE_PLAYER_SCRIPT"));
+        env.insert(QStringLiteral("FAKE_PLAYER_EOF_MS"), QStringLiteral("0"));
+        player.setProcessEnvironment(env);
+        player.start(QStringLiteral(TAVRELL_FAKE_PLAYER), {QStringLiteral("/x.mkv")});
+        QVERIFY(player.waitForFinished(10000));
+        QCOMPARE(player.exitCode(), 0);
+        const QList<QByteArray> lines = Lines(player.readAllStandardOutput());
+        QVERIFY(!lines.isEmpty());
+        QCOMPARE(ClassifyLine(lines.last()), LineKind::EndOfFile);
+    }
 };
 
-QTEST_GUILESS_MAIN(Placeholder)
+QTEST_GUILESS_MAIN(PlayerTest)
 #include "test_player.moc"

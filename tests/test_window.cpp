@@ -1,10 +1,454 @@
-#include <QtTest>
+// The main window driven as the program drives it, with the scripted fake player and probe
+// in place of mplayer and ffprobe (both found where the program looks for them).
+#include "TestConfig.h"
+#include "WindowFixture.h"
+#include "lang/CLanguageTable.h"
+#include "ui/DRUI.h"
 
-class Placeholder : public QObject {
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSlider>
+#include <QStackedLayout>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include <signal.h>
+
+namespace {
+
+int Count(const QList<QByteArray> &commands, const QByteArray &command) {
+    return int(std::count(commands.cbegin(), commands.cend(), command));
+}
+
+bool ProcessAlive(qint64 pid) {
+    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+} // namespace
+
+class WindowTest : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<TestUser> user;
+    std::unique_ptr<DRUI> window;
+    QString media;   // a folder of "media" files (the fake player does not read them)
+    QString fileA, fileB, fileC;
+
+    DRUI &NewWindow() {
+        window = std::make_unique<DRUI>();
+        window->InitWindow();
+        window->setGeometry(100, 50, 1000, 680);
+        window->show();
+        return *window;
+    }
+
+    // Plays a file through the playlist, as Open File does, and waits until the player talks.
+    void PlayFile(const QString &path) {
+        window->PlayListAddFiles({path});
+        QTRY_VERIFY_WITH_TIMEOUT(window->PlayerProcess &&
+                                     window->PlayerProcess->state() == QProcess::Running,
+                                 5000);
+    }
+
 private slots:
-    void nothingYet() {}
+    void initTestCase() {
+        user = std::make_unique<TestUser>();
+        QVERIFY(user->IsValid());
+        media = user->NewFolder(QStringLiteral("Videos"));
+        fileA = WriteFile(media + QStringLiteral("/a film.mp4"));
+        fileB = WriteFile(media + QStringLiteral("/b-\u00e9t\u00e9.mkv"));
+        fileC = WriteFile(media + QStringLiteral("/c.avi"));
+        qputenv("FAKE_PROBE_DURATIONS",
+                QStringLiteral("a film.mp4=01:02:03.45;b-\u00e9t\u00e9.mkv=00:00:40.00").toUtf8());
+        qputenv("FAKE_PROBE_LOG", QFile::encodeName(user->Root() + QStringLiteral("/probe.log")));
+    }
+
+    void cleanup() {
+        window.reset();
+        QFile::remove(user->Root() + QStringLiteral("/probe.log"));
+    }
+
+    // --- the window right after start ---
+    void startsIdleOnTheStartPage() {
+        DRUI &w = NewWindow();
+        QCOMPARE(w.PageStack->currentIndex(), 0);
+        QVERIFY(w.PlaylistPanel->isHidden());
+        QCOMPARE(w.PlaylistPanel->rowCount(), 0);
+        QVERIFY(!w.PositionSlider->isEnabled());
+        QCOMPARE(w.PositionSlider->value(), 0);
+        QCOMPARE(w.PositionLabel->text(), QStringLiteral("   --:--:--"));
+        QCOMPARE(w.DurationLabel->text(), QStringLiteral("   --:--:--"));
+        QCOMPARE(w.VolumeSlider->value(), 50);
+        QVERIFY(w.NowPlayingLabel->text().isEmpty());
+        QVERIFY(!w.PlayerProcess);
+        const char *buttons[] = {"FileButton",  "ControlsButton", "VideoButton",
+                                 "AudioButton", "ToolsButton",    "HelpButton"};
+        for (int i = 0; i < 6; ++i) {
+            auto *button = w.MenuStrip->findChild<QPushButton *>(QLatin1String(buttons[i]));
+            QVERIFY2(button, buttons[i]);
+            QCOMPARE(button->geometry(), QRect(i * 100, 1, 100, 20));
+            QVERIFY(button->menu());
+        }
+        // The start page's images are compiled in.
+        for (const char *image : {":/image/bg.jpg", ":/image/logo.ico", ":/image/play.png",
+                                  ":/image/MoviesFolder.png", ":/image/information.png"})
+            QVERIFY2(!QImage(QLatin1String(image)).isNull(), image);
+        // The probe is copied into the data folder for later starts.
+        QVERIFY(QFile::exists(w.AppDataFolder + QStringLiteral("tool.exe")));
+    }
+
+    void languageSwitchRebuildsEveryCaption() {
+        DRUI &w = NewWindow();
+        CLanguageTable *table = CLanguageTable::Instance();
+        const QString title = w.windowTitle();
+        QCOMPARE(title, QStringLiteral("Tavrell DVD Player"));
+        const QStringList keys = CaptionKeysInSources();
+        QVERIFY(keys.size() > 20);
+        QMap<QString, QString> before;
+        for (const QString &key : keys)
+            before[key] = table->GetText(key.toUtf8()).trimmed();
+        const QString original = table->GetCurrentLanguage();
+
+        QAction *german = nullptr;
+        for (QAction *entry : w.LanguageMenu->actions())
+            if (entry->text() == QStringLiteral("Deutsch"))
+                german = entry;
+        QVERIFY(german);
+        w.PlayListAppend({PLAY_LIST_INFO{0, 0, fileA, QString()}});
+        emit w.HelpMenu->triggered(german);
+
+        QVERIFY(table->GetCurrentLanguage() != original);
+        QCOMPARE(w.windowTitle(), title);
+        // The rebuild starts an empty playlist, on the start page.
+        QCOMPARE(w.PlayList.size(), 0);
+        QCOMPARE(w.PlaylistPanel->rowCount(), 0);
+        QCOMPARE(w.PageStack->currentIndex(), 0);
+        auto *file = w.MenuStrip->findChild<QPushButton *>(QStringLiteral("FileButton"));
+        QCOMPARE(file->text(), table->GetText("MainWnd/File"));
+        QCOMPARE(file->text(), QStringLiteral("Datei"));
+        // No English caption that German words differently is left anywhere.
+        const QStringList texts = WindowTexts(w);
+        for (const QString &key : keys) {
+            const QString now = table->GetText(key.toUtf8()).trimmed();
+            if (now != before[key] && !before[key].isEmpty())
+                QVERIFY2(!texts.contains(before[key]), qPrintable(key + QStringLiteral(": ") + before[key]));
+        }
+        // Back to the first language for the other tests; the choice is stored per user.
+        table->SetLanguage(original);
+        QCOMPARE(table->GetCurrentLanguage(), original);
+    }
+
+    // --- one playback session against the fake player ---
+    void sessionCommandStream() {
+        DRUI &w = NewWindow();
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        QCOMPARE(w.PageStack->currentIndex(), 2);
+        QCOMPARE(w.MediaDuration, qint64(3723));
+        QCOMPARE(w.PositionSlider->maximum(), 3723);
+        QVERIFY(w.PositionSlider->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(Count(LoggedCommands(log), "get_time_pos\n") >= 2, 5000);
+
+        w.PausePlay();
+        QTest::qWait(100);
+        const int atPause = int(LoggedCommands(log).size());
+        QTest::qWait(1200); // more than two ticks
+        QCOMPARE(int(LoggedCommands(log).size()), atPause);
+        QVERIFY(!w.RefreshTimer->isActive());
+
+        w.ResumePlay();
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).size() > atPause + 1, 3000);
+
+        w.SliderPress();
+        w.SliderSeek(1200);
+        w.SliderRelease();
+        QCOMPARE(w.PositionSlider->value(), 1200);
+        QCOMPARE(w.PositionLabel->text(), QStringLiteral("00:20:00"));
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("seek 1200 2\n"), 3000);
+
+        QProcess *player = w.PlayerProcess;
+        w.StopBtn();
+        QTRY_COMPARE_WITH_TIMEOUT(player->state(), QProcess::NotRunning, 5000);
+        QCOMPARE(w.PageStack->currentIndex(), 0);
+        QVERIFY(!w.PositionSlider->isEnabled());
+
+        const QList<QByteArray> commands = LoggedCommands(log);
+        QVERIFY(!commands.isEmpty());
+        QCOMPARE(commands.first(), QByteArray("volume 50 2\n"));
+        QCOMPARE(commands.last(), QByteArray("q\n"));
+        QCOMPARE(Count(commands, "pause\n"), 1);
+        QCOMPARE(Count(commands, "q\n"), 1);
+        // Every tick asks for the length first, then the position.
+        for (int i = 0; i < commands.size(); ++i) {
+            if (commands[i] == "get_time_pos\n")
+                QCOMPARE(commands.value(i - 1), QByteArray("get_time_length\n"));
+            if (commands[i] == "get_time_length\n")
+                QCOMPARE(commands.value(i + 1), QByteArray("get_time_pos\n"));
+        }
+        // Nothing between "pause" and the first command after resuming but that command's tick.
+        const int pauseAt = int(commands.indexOf("pause\n"));
+        QCOMPARE(commands.value(pauseAt + 1), QByteArray("get_time_length\n"));
+    }
+
+    void fivePositionAnswersMoveTheSliderOnce() {
+        DRUI &w = NewWindow();
+        PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        QSignalSpy moved(w.PositionSlider, &QSlider::valueChanged);
+        QTRY_VERIFY_WITH_TIMEOUT(w.PositionAnswerCount == 4, 5000);
+        QCOMPARE(moved.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(moved.count(), 1, 2000);
+        QVERIFY(w.PositionSlider->value() >= 2);
+        QVERIFY(w.PositionLabel->text().startsWith(QStringLiteral("00:00:0")));
+        QCOMPARE(w.DurationLabel->text(), QStringLiteral(" 01:02:03"));
+    }
+
+    void endOfFileReturnsToTheStartPage() {
+        DRUI &w = NewWindow();
+        PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_EOF_MS", "900"}});
+        PlayFile(fileA);
+        QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), 0, 5000);
+        QVERIFY(!w.Playing);
+        QVERIFY(!w.RefreshTimer->isActive());
+        QVERIFY(!w.PositionSlider->isEnabled());
+        QCOMPARE(w.PositionLabel->text(), QStringLiteral("00:00:00 "));
+        QVERIFY(w.CurrentPath.isEmpty());
+    }
+
+    void crashedPlayerLeavesTheWindowIdle() {
+        DRUI &w = NewWindow();
+        PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_CRASH_MS", "700"}});
+        PlayFile(fileA);
+        QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), 0, 5000);
+        QVERIFY(!w.Playing);
+        QVERIFY(!w.RefreshTimer->isActive());
+        // The same file can be started again at once instead of toggling a dead player.
+        PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        QCOMPARE(w.PageStack->currentIndex(), 2);
+        QVERIFY(w.Playing);
+    }
+
+    void missingPlayerProgramDoesNotHang() {
+        DRUI &w = NewWindow();
+        w.PlayPath = fileA;
+        w.SourceKind = 0;
+        // A player that cannot start ends the session like a crash.
+        const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/Player");
+        const QString hidden = beside + QStringLiteral(".away");
+        QVERIFY(QFile::rename(beside, hidden));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        w.VideoPlay();
+        qputenv("PATH", path);
+        QVERIFY(QFile::rename(hidden, beside));
+        QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), 0, 5000);
+        QVERIFY(!w.RefreshTimer->isActive());
+    }
+
+    void secondItemKillsTheFirstPlayer() {
+        DRUI &w = NewWindow();
+        PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        const qint64 firstPid = w.PlayerProcess->processId();
+        QVERIFY(ProcessAlive(firstPid));
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFile(fileB);
+        QVERIFY(!ProcessAlive(firstPid));
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileB);
+        // The killed player's end is not taken for the end of the new one.
+        QTest::qWait(600);
+        QCOMPARE(w.PageStack->currentIndex(), 2);
+        QVERIFY(w.Playing);
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("get_time_pos\n"), 3000);
+    }
+
+    void snapshotLandsInTheChosenFolder() {
+        DRUI &w = NewWindow();
+        const QString target = user->Root() + QStringLiteral("/home/My Shots/new folder/");
+        WriteFile(w.AppDataFolder + QStringLiteral("OutputPath.txt"), target.toUtf8());
+        PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        w.SnapshotFormat = QStringLiteral("PNG");
+        w.Snapshot();
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(target).entryList(QDir::Files).isEmpty(), 5000);
+        const QStringList shots = QDir(target).entryList(QDir::Files);
+        QCOMPARE(shots.size(), 1);
+        QVERIFY2(shots.first().startsWith(QStringLiteral("Snapshot-")) &&
+                     shots.first().endsWith(QStringLiteral(".PNG")),
+                 qPrintable(shots.first()));
+        QImage picture;
+        QVERIFY(picture.load(target + shots.first(), "PNG"));
+        QFile::remove(w.AppDataFolder + QStringLiteral("OutputPath.txt"));
+    }
+
+    // --- the playlist ---
+    void addingFilesProbesEachOnceAndListsNoPathTwice() {
+        DRUI &w = NewWindow();
+        PrepareFakePlayer(user->Root());
+        const QString probeLog = user->Root() + QStringLiteral("/probe.log");
+        w.PlayListAddFiles({fileA, fileB});
+        QCOMPARE(QString::fromUtf8(ReadAll(probeLog)), fileA + u'\n' + fileB + u'\n');
+        QCOMPARE(w.MediaDuration, qint64(3723));
+        QCOMPARE(w.PlayList.size(), 2);
+        QCOMPARE(w.PlayList[0].Length, QStringLiteral("01:02:03"));
+        QCOMPARE(w.PlayList[1].Length, QStringLiteral("00:00:40"));
+        QCOMPARE(w.PlaylistPanel->rowCount(), 2);
+        QCOMPARE(w.PlaylistPanel->item(0, 0)->text(), QStringLiteral("    a film.mp4"));
+        QCOMPARE(w.PlaylistPanel->item(0, 0)->data(Qt::UserRole).value<PLAY_LIST_INFO>().Path,
+                 fileA);
+        QCOMPARE(w.PlaylistPanel->selectionModel()->selectedRows().value(0).row(), 0);
+        QCOMPARE(w.PlayPath, fileA);
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess &&
+                                     w.PlayerProcess->state() == QProcess::Running, 5000);
+
+        // Opening a listed file again probes it but adds no row; as it is playing, it pauses.
+        w.PlayListAddFiles({fileA});
+        QCOMPARE(ReadAll(probeLog).count('\n'), 3);
+        QCOMPARE(w.PlaylistPanel->rowCount(), 2);
+        QVERIFY(!w.Playing);
+
+        // A batch with one listed and one new path lists the new one only.
+        w.StopBtn();
+        w.PlayListAddFiles({fileB, fileC});
+        QCOMPARE(w.PlayList.size(), 3);
+        QCOMPARE(w.PlayList[2].Path, fileC);
+        QCOMPARE(w.MediaDuration, qint64(40));
+    }
+
+    void doubleClickAndStepsPlayTheRightRow() {
+        DRUI &w = NewWindow();
+        PrepareFakePlayer(user->Root());
+        w.PlayListAddFiles({fileA, fileB, fileC});
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess, 3000);
+
+        w.PlayListItemDoubleClick(2, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(w.PlayerProcess->arguments().last(), fileC, 3000);
+        QCOMPARE(w.PlaylistPanel->selectionModel()->selectedRows().value(0).row(), 2);
+
+        // At the end: nothing but resuming the paused player.
+        w.PausePlay();
+        QProcess *last = w.PlayerProcess;
+        w.PlayNext();
+        QCOMPARE(w.PlayerProcess, last);
+        QVERIFY(w.Playing);
+        QVERIFY(w.RefreshTimer->isActive());
+
+        w.PlayPre();
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileB);
+        w.PlayPre();
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileA);
+        QProcess *first = w.PlayerProcess;
+        w.PlayPre();
+        QCOMPARE(w.PlayerProcess, first);
+        w.PlayNext();
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileB);
+        QCOMPARE(w.PageStack->currentIndex(), 2);
+        QVERIFY(w.PlaylistPanel->item(1, 0)->icon().cacheKey() != 0);
+        QVERIFY(w.PlaylistPanel->item(0, 0)->icon().isNull());
+
+        w.PlayListItemDoubleClick(5, 0); // no such row
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileB);
+    }
+
+    void chapterStepsSeekToChapterStarts() {
+        DRUI &w = NewWindow();
+        const QString log = PrepareFakePlayer(user->Root());
+        w.PlayPath = fileA;
+        w.SourceKind = 2;
+        w.SourceKey = QStringLiteral("disc 00001");
+        w.ChaptersByKey[w.SourceKey] = {0, 300000, 600000};
+        w.VideoPlay();
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess &&
+                                     w.PlayerProcess->state() == QProcess::Running, 5000);
+        w.RefreshTimer->stop(); // keep the position where the test puts it
+
+        w.PositionText = QStringLiteral("400");
+        w.PlayNext();
+        QCOMPARE(w.PositionMs, qint64(600000));
+        w.PositionText = QStringLiteral("400");
+        w.PlayPre();
+        QCOMPARE(w.PositionMs, qint64(0));
+        w.PositionMs = 100000;
+        w.PositionText = QStringLiteral("100");
+        w.PlayPre();
+        QCOMPARE(w.PositionMs, qint64(100000));
+        w.PositionText = QStringLiteral("600");
+        w.PlayNext();
+        QCOMPARE(w.PositionMs, qint64(100000));
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("seek 0 2\n"), 3000);
+        const QList<QByteArray> commands = LoggedCommands(log);
+        QCOMPARE(Count(commands, "seek 600 2\n"), 1);
+        QCOMPARE(Count(commands, "seek 0 2\n"), 1);
+        QCOMPARE(int(std::count_if(commands.cbegin(), commands.cend(),
+                                   [](const QByteArray &c) { return c.startsWith("seek "); })),
+                 2);
+    }
+
+    // --- folders ---
+    void refusedFolderStopsAndShowsTheMessage() {
+        DRUI &w = NewWindow();
+        w.move(100, 50); // the window's own position, frame included
+        QCOMPARE(w.pos(), QPoint(100, 50));
+        QCOMPARE(w.size(), QSize(1000, 680));
+        const QString plain = user->NewFolder(QStringLiteral("Holiday photos"));
+        WriteFile(plain + QStringLiteral("/one.jpg"));
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        const int rows = w.PlaylistPanel->rowCount();
+        const QString playPath = w.PlayPath;
+
+        SeenBox seen;
+        AnswerNextMessageBox(&seen);
+        w.OpenFolderSource(plain);
+        QVERIFY(seen.Shown);
+        QCOMPARE(seen.Text, CLanguageTable::Instance()->GetText("Messages/MSG0102"));
+        QVERIFY(!seen.Text.isEmpty());
+        QCOMPARE(seen.Geometry, QRect(433, 276, 400, 180));
+        QCOMPARE(w.PageStack->currentIndex(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("q\n"), 3000);
+        QCOMPARE(w.PlaylistPanel->rowCount(), rows);
+        QCOMPARE(w.PlayPath, playPath);
+        QCOMPARE(w.SourceKind, 0);
+
+        // A cancelled folder dialog (null path) does nothing at all.
+        w.OpenFolderSource(QString());
+    }
+
+    void dvdFolderPlaysTitleOne() {
+        DRUI &w = NewWindow();
+        const QString disc = user->NewFolder(QStringLiteral("My DVD"));
+        QDir().mkpath(disc + QStringLiteral("/VIDEO_TS"));
+        WriteFile(disc + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO"));
+        PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_LENGTH", "1800"}});
+        w.OpenFolderSource(disc);
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess, 3000);
+        const QStringList args = w.PlayerProcess->arguments();
+        QCOMPARE(args.last(), disc);
+        QVERIFY(args.contains(QStringLiteral("dvd://1")));
+        QCOMPARE(args.value(args.indexOf(QStringLiteral("-dvd-device")) + 1), disc);
+        QCOMPARE(w.PlayList.size(), 1);
+        QCOMPARE(w.PlayList[0].Kind, 1);
+        QVERIFY(w.PlayList[0].Length.isEmpty());
+        // The length comes from the player's answer.
+        QTRY_COMPARE_WITH_TIMEOUT(w.MediaDuration, qint64(1800), 5000);
+        QCOMPARE(w.PositionSlider->maximum(), 1800);
+
+        // Opening it again restarts it and lists it once.
+        QProcess *first = w.PlayerProcess;
+        w.OpenFolderSource(disc);
+        QVERIFY(w.PlayerProcess != first);
+        QCOMPARE(w.PlayList.size(), 1);
+    }
 };
 
-QTEST_GUILESS_MAIN(Placeholder)
+QTEST_MAIN(WindowTest)
 #include "test_window.moc"

@@ -132,6 +132,8 @@ QWidget *DRUI::BuildStartPage() {
     auto *background = new QLabel;
     background->setObjectName(QStringLiteral("StartBackground"));
     background->setScaledContents(true);
+    // The picture follows the window; it must not make the window as large as itself.
+    background->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     background->setPixmap(QPixmap(QStringLiteral(":/image/bg.jpg")));
     pageBox->addWidget(background);
 
