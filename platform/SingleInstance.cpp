@@ -1,1 +1,122 @@
-// placeholder
+#include "platform/SingleInstance.h"
+
+#include "platform/AppPaths.h"
+
+#include <QDeadlineTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QThread>
+
+namespace platform {
+
+namespace {
+
+const QByteArray kShowRequest = QByteArrayLiteral("show\n");
+const QByteArray kShowAnswer = QByteArrayLiteral("ok\n");
+// A later start only ever sends one short line; anything longer is not one of ours.
+constexpr qint64 kMaxRequest = 64;
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString &name, QObject *parent)
+    : QObject(parent), m_name(name), m_folder(RuntimeFolder()) {}
+
+SingleInstance::~SingleInstance() {
+    // The socket file goes before the lock: once the lock is free a new first instance may
+    // create its own socket under the same name, and closing ours afterwards would remove it.
+    if (m_server) {
+        m_server->close();
+        delete m_server;
+        m_server = nullptr;
+    }
+    m_lock.reset();
+}
+
+bool SingleInstance::becomePrimary() {
+    // Without a private runtime folder there is nowhere safe to coordinate; starting unguarded
+    // is better than refusing to start at all.
+    if (m_folder.isEmpty())
+        return true;
+
+    const QString base = m_folder + QLatin1Char('/') + m_name;
+    m_lock = std::make_unique<QLockFile>(base + QStringLiteral(".lock"));
+    // The lock lives as long as the program; only a dead owner makes it stale, never its age.
+    m_lock->setStaleLockTime(0);
+
+    if (!m_lock->tryLock(0)) {
+        if (m_lock->error() != QLockFile::LockFailedError)
+            return true; // unwritable folder: run unguarded rather than not at all
+        // tryLock already takes over a lock whose owner is gone. What it cannot judge is a lock
+        // file without readable owner data (the owner died while writing it). Removing it is
+        // safe: QLockFile only removes a file that no living process holds locked.
+        qint64 pid = 0;
+        QString host;
+        QString app;
+        if (m_lock->getLockInfo(&pid, &host, &app))
+            return false;
+        m_lock->removeStaleLockFile();
+        if (!m_lock->tryLock(0))
+            return false;
+    }
+
+    // We hold the lock, so any socket file left here belongs to a dead instance.
+    QLocalServer::removeServer(base);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            auto serve = [this, socket] {
+                while (socket->canReadLine()) {
+                    const QByteArray line = socket->readLine(kMaxRequest);
+                    if (!line.endsWith('\n')) {
+                        socket->abort();
+                        return;
+                    }
+                    if (line == kShowRequest) {
+                        emit showRequested();
+                        socket->write(kShowAnswer);
+                    }
+                }
+                if (socket->bytesAvailable() > kMaxRequest)
+                    socket->abort();
+            };
+            connect(socket, &QLocalSocket::readyRead, this, serve);
+            if (socket->bytesAvailable() > 0)
+                serve();
+        }
+    });
+    // A failed listen (a folder path too long for a socket, say) leaves this the first
+    // instance; later starts then find nobody to ask and simply exit.
+    m_server->listen(base);
+    return true;
+}
+
+bool SingleInstance::notifyPrimary(int timeoutMs) {
+    if (m_folder.isEmpty())
+        return false;
+    const QString base = m_folder + QLatin1Char('/') + m_name;
+    QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    // The first instance may hold the lock but not be listening yet: keep trying until the
+    // deadline rather than giving up on the first refused connection.
+    for (;;) {
+        socket.connectToServer(base);
+        if (socket.waitForConnected(int(deadline.remainingTime())))
+            break;
+        socket.abort();
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    socket.write(kShowRequest);
+    if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+        return false;
+    while (!socket.canReadLine()) {
+        if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+    return socket.readLine(kMaxRequest) == kShowAnswer;
+}
+
+} // namespace platform

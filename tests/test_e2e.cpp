@@ -1,10 +1,291 @@
-#include <QtTest>
+// The window with the real mplayer and ffprobe on media made here with ffmpeg, under Xvfb.
+// The clips encode time as brightness (luma 40 + 15 per second), so a snapshot tells where
+// the player really is.
+#include "TestConfig.h"
+#include "WindowFixture.h"
+#include "ui/DRUI.h"
 
-class Placeholder : public QObject {
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStackedLayout>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+bool Run(const QString &program, const QStringList &args, const QString &dir = QString(),
+         const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setWorkingDirectory(dir);
+    process.setProcessEnvironment(env);
+    // Their chatter is no help in a test log; a failure shows as the exit code.
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, args);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// A clip of `seconds` whose grey level tells the time; no B-frames so that seeks land on
+// the key frame at the target.
+bool MakeRamp(const QString &path, int seconds) {
+    const QString d = QString::number(seconds);
+    return Run(QStringLiteral("ffmpeg"),
+               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("color=c=black:s=320x240:r=25:d=%1,geq=lum='40+15*T':cb=128:cr=128")
+                    .arg(d),
+                QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("sine=f=440:d=%1").arg(d), QStringLiteral("-c:v"),
+                QStringLiteral("libx264"), QStringLiteral("-bf"), QStringLiteral("0"),
+                QStringLiteral("-g"), QStringLiteral("25"), QStringLiteral("-pix_fmt"),
+                QStringLiteral("yuv420p"), QStringLiteral("-c:a"), QStringLiteral("aac"),
+                QStringLiteral("-shortest"), path});
+}
+
+// Seconds into the ramp for a grey level in full-range RGB.
+double RampSecond(double grey) {
+    return (grey / 1.164 + 16.0 - 40.0) / 15.0;
+}
+
+double MeanGrey(const QImage &image) {
+    if (image.isNull())
+        return -1;
+    const QImage small = image.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    qint64 n = 0;
+    for (int y = small.height() / 4; y < small.height() * 3 / 4; ++y)
+        for (int x = small.width() / 4; x < small.width() * 3 / 4; ++x) {
+            sum += qGray(small.pixel(x, y));
+            ++n;
+        }
+    return n ? sum / double(n) : -1;
+}
+
+// What is on the screen where the widget is (the player draws into its own X window).
+QImage ScreenAt(QWidget *widget) {
+    const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height())
+        .toImage();
+}
+
+QString XdoTool(const QStringList &args) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), args);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+class EndToEndTest : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<TestUser> user;
+    std::unique_ptr<DRUI> window;
+    QString ramp, shortA, shortB, dvd;
+
+    DRUI &NewWindow() {
+        window = std::make_unique<DRUI>();
+        window->InitWindow();
+        window->setGeometry(40, 40, 1000, 680);
+        window->show();
+        return *window;
+    }
+
 private slots:
-    void nothingYet() {}
+    void initTestCase() {
+        for (const char *program : {"mplayer", "ffmpeg", "ffprobe", "dvdauthor", "xdotool"})
+            QVERIFY2(!QStandardPaths::findExecutable(QLatin1String(program)).isEmpty(), program);
+        user = std::make_unique<TestUser>();
+        const QString media = user->NewFolder(QStringLiteral("Videos, 'mine'"));
+        ramp = media + QStringLiteral("/ramp clip.mp4");
+        shortA = media + QStringLiteral("/short-\u00e4.mp4");
+        shortB = media + QStringLiteral("/-dash.mp4");
+        QVERIFY(MakeRamp(ramp, 8));
+        QVERIFY(MakeRamp(shortA, 2));
+        QVERIFY(MakeRamp(shortB, 3));
+
+        dvd = user->NewFolder(QStringLiteral("Film DVD"));
+        const QString mpg = media + QStringLiteral("/dvd.mpg");
+        QVERIFY(Run(QStringLiteral("ffmpeg"),
+                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                     QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("testsrc=s=720x576:r=25:d=3"), QStringLiteral("-f"),
+                     QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=d=3"),
+                     QStringLiteral("-target"), QStringLiteral("pal-dvd"), mpg}));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VIDEO_FORMAT"), QStringLiteral("PAL"));
+        QVERIFY(Run(QStringLiteral("dvdauthor"), {QStringLiteral("-o"), dvd, QStringLiteral("-t"), mpg},
+                    QString(), env));
+        QVERIFY(Run(QStringLiteral("dvdauthor"), {QStringLiteral("-o"), dvd, QStringLiteral("-T")},
+                    QString(), env));
+        QVERIFY(QFile::exists(dvd + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")));
+    }
+
+    void cleanup() { window.reset(); }
+
+    void playsSeeksSnapshotsAndEnds() {
+        DRUI &w = NewWindow();
+        w.PlayListAddFiles({ramp});
+        QCOMPARE(w.MediaDuration, qint64(8)); // from the real probe
+        QCOMPARE(w.PageStack->currentIndex(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(w.PositionLabel->text().startsWith(QStringLiteral("00:00:01")),
+                                 6000);
+        QCOMPARE(w.DurationLabel->text(), QStringLiteral(" 00:00:08"));
+
+        // The picture is drawn into the video label, which is black by itself.
+        const QImage onScreen = ScreenAt(w.VideoLabel);
+        const double grey = MeanGrey(onScreen);
+        QVERIFY2(grey > 25, qPrintable(QString::number(grey)));
+        const QRgb centre = onScreen.pixel(onScreen.width() / 2, onScreen.height() / 2);
+        QVERIFY(qAbs(qRed(centre) - qBlue(centre)) < 20); // the grey ramp, not some other picture
+
+        // Seek by the slider, then take a snapshot right away.
+        QElapsedTimer sinceSeek;
+        w.SliderPress();
+        w.SliderSeek(5);
+        w.SliderRelease();
+        sinceSeek.start();
+        QTest::qWait(300);
+        w.Snapshot();
+        const QString shots = user->Root() + QStringLiteral("/home/Documents/Tavrell DVD Player");
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(shots).entryList(QDir::Files).isEmpty(), 5000);
+        const QStringList names = QDir(shots).entryList(QDir::Files);
+        QCOMPARE(names.size(), 1);
+        QVERIFY2(names.first().startsWith(QStringLiteral("Snapshot-")) &&
+                     names.first().endsWith(QStringLiteral(".JPG"), Qt::CaseInsensitive),
+                 qPrintable(names.first()));
+        const QByteArray jpeg = ReadAll(shots + u'/' + names.first());
+        QVERIFY(jpeg.startsWith("\xFF\xD8\xFF"));
+        QImage shot;
+        QVERIFY(shot.loadFromData(jpeg, "JPEG"));
+        QCOMPARE(shot.size(), QSize(320, 240));
+        const double at = RampSecond(MeanGrey(shot));
+        const double upper = 5 + sinceSeek.elapsed() / 1000.0 + 1;
+        QVERIFY2(at > 4 && at < upper, qPrintable(QStringLiteral("snapshot at %1 s").arg(at)));
+        // The player's own shot file is gone.
+        QVERIFY(QDir(w.AppDataFolder).entryList({QStringLiteral("*.png")}, QDir::Files).isEmpty());
+
+        // The rest plays out and the window goes back to the start page.
+        QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), 0, 10000);
+        QVERIFY(!w.PositionSlider->isEnabled());
+        QVERIFY(!w.RefreshTimer->isActive());
+    }
+
+    void dvdFolderPlaysWithTheLengthFromThePlayer() {
+        DRUI &w = NewWindow();
+        w.OpenFolderSource(dvd);
+        QVERIFY(w.PlayerProcess);
+        const QStringList args = w.PlayerProcess->arguments();
+        QCOMPARE(args.mid(args.size() - 3),
+                 QStringList({QStringLiteral("dvd://1"), QStringLiteral("-dvd-device"), dvd}));
+        QTRY_COMPARE_WITH_TIMEOUT(w.MediaDuration, qint64(3), 6000);
+        QCOMPARE(w.PositionSlider->maximum(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), 0, 10000);
+        QCOMPARE(w.PlayList.size(), 1);
+        QCOMPARE(w.PlayList[0].Kind, 1);
+    }
+
+    void twoFilesAreListedWithTheirLengths() {
+        DRUI &w = NewWindow();
+        w.PlayListAddFiles({shortA, shortB});
+        QCOMPARE(w.PlayList.size(), 2);
+        QCOMPARE(w.PlayList[0].Length, QStringLiteral("00:00:02"));
+        QCOMPARE(w.PlayList[1].Length, QStringLiteral("00:00:03"));
+        QCOMPARE(w.PlaylistPanel->item(1, 0)->text(), QStringLiteral("    -dash.mp4"));
+        // A name starting with "-" is played as a file, not taken for an option.
+        QTRY_VERIFY_WITH_TIMEOUT(w.PositionLabel->text().startsWith(QStringLiteral("00:00:01")),
+                                 6000);
+        w.PlayNext();
+        QTRY_VERIFY_WITH_TIMEOUT(w.PositionLabel->text().startsWith(QStringLiteral("00:00:01")),
+                                 6000);
+        QVERIFY(w.PlayerProcess->arguments().last().endsWith(QStringLiteral("-dash.mp4")));
+        w.StopBtn();
+    }
+
+    // A user starts the program, clicks Open File, types the path and sees the film.
+    void openFileJourney() {
+        // Where the button sits in a window of the program's size, from our own build of it.
+        DRUI &probe = NewWindow();
+        probe.resize(1000, 680);
+        QTest::qWait(200);
+        auto *button = probe.findChild<QPushButton *>(QStringLiteral("OpenFileButton"));
+        QVERIFY(button);
+        const QPoint click = button->mapTo(&probe, button->rect().center());
+        const QPoint video = probe.VideoLabel->geometry().center();
+        window.reset();
+
+        QProcess app;
+        app.setProcessChannelMode(QProcess::ForwardedChannels);
+        app.setWorkingDirectory(user->Root());
+        app.start(QStringLiteral(TAVRELL_APP_PATH), {});
+        QVERIFY(app.waitForStarted());
+        QString id;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(id = XdoTool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--name"), QStringLiteral("^Tavrell DVD Player$")}))
+                 .isEmpty(),
+            10000);
+        id = id.section(u'\n', 0, 0);
+        XdoTool({QStringLiteral("windowmove"), id, QStringLiteral("0"), QStringLiteral("0")});
+        XdoTool({QStringLiteral("windowsize"), id, QStringLiteral("1000"), QStringLiteral("680")});
+        QTest::qWait(500);
+        XdoTool({QStringLiteral("mousemove"), QStringLiteral("--window"), id,
+                 QString::number(click.x()), QString::number(click.y()), QStringLiteral("click"),
+                 QStringLiteral("1")});
+        QString dialog;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(dialog = XdoTool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                QStringLiteral("--name"), QStringLiteral("Open|Files|Datei")}))
+                 .isEmpty(),
+            10000);
+        dialog = dialog.section(u'\n', 0, 0);
+        // No window manager here: give the dialog the keyboard ourselves.
+        XdoTool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
+        QTest::qWait(500);
+        XdoTool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), ramp});
+        XdoTool({QStringLiteral("key"), QStringLiteral("Return")});
+
+        // The program wrote the path to its recent list when it started playing.
+        const QString recent = user->AppData() + QStringLiteral("RecentConfig.txt");
+        QTRY_VERIFY_WITH_TIMEOUT(ReadAll(recent).contains(ramp.toUtf8()), 10000);
+        QTest::qWait(1500);
+        // Show the playlist from the Tools menu, as a user would.
+        XdoTool({QStringLiteral("mousemove"), QStringLiteral("--window"), id, QStringLiteral("450"),
+                 QStringLiteral("10"), QStringLiteral("click"), QStringLiteral("1")});
+        QTest::qWait(400);
+        XdoTool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")});
+        QTest::qWait(600);
+
+        const QString picture = QDir::currentPath() + QStringLiteral("/journey.png");
+        QFile::remove(picture);
+        QVERIFY(Run(QStringLiteral("import"),
+                    {QStringLiteral("-window"), QStringLiteral("root"), picture}));
+        const QImage screen(picture);
+        QVERIFY(!screen.isNull());
+        // The video page shows the film (grey), not the start page's background.
+        const QRgb centre = screen.pixel(video.x() - 150, video.y());
+        QVERIFY2(qGray(centre) > 25 && qAbs(qRed(centre) - qBlue(centre)) < 20,
+                 qPrintable(QStringLiteral("pixel %1").arg(centre, 0, 16)));
+
+        app.terminate();
+        if (!app.waitForFinished(5000)) {
+            app.kill();
+            app.waitForFinished(3000);
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(Placeholder)
+QTEST_MAIN(EndToEndTest)
 #include "test_e2e.moc"

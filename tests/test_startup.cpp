@@ -1,10 +1,514 @@
+// Start-up: the log handler, the one-instance guard and the keep-awake request, the last two
+// also through real processes of the built program on the test's X display.
+#include "TestConfig.h"
+#include "app/LogHandler.h"
+#include "platform/SingleInstance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
-class Placeholder : public QObject {
-    Q_OBJECT
-private slots:
-    void nothingYet() {}
+#include <atomic>
+#include <dlfcn.h>
+#include <memory>
+#include <thread>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kInstanceName = QStringLiteral("Tavrell_DVD_Player_2019_For_Windows");
+const QString kWindowTitle = QStringLiteral("Tavrell DVD Player");
+constexpr int kStartTimeoutMs = 20000;
+
+QByteArray ReadAll(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Without a window manager nobody iconifies a window on request, so the test does what a
+// window manager does on "minimise": mark the window Iconic in WM_STATE and unmap it. xprop
+// cannot write the WM_STATE type the toolkit checks for, hence libX11, loaded at run time.
+class XIconifier {
+public:
+    XIconifier() {
+        m_lib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (!m_lib)
+            return;
+        m_open = reinterpret_cast<OpenFn>(dlsym(m_lib, "XOpenDisplay"));
+        m_close = reinterpret_cast<CloseFn>(dlsym(m_lib, "XCloseDisplay"));
+        m_intern = reinterpret_cast<InternFn>(dlsym(m_lib, "XInternAtom"));
+        m_change = reinterpret_cast<ChangeFn>(dlsym(m_lib, "XChangeProperty"));
+        m_unmap = reinterpret_cast<UnmapFn>(dlsym(m_lib, "XUnmapWindow"));
+        m_sync = reinterpret_cast<SyncFn>(dlsym(m_lib, "XSync"));
+    }
+    ~XIconifier() {
+        if (m_lib)
+            dlclose(m_lib);
+    }
+    bool usable() const { return m_open && m_close && m_intern && m_change && m_unmap && m_sync; }
+
+    bool iconify(unsigned long window) {
+        void *display = m_open(nullptr);
+        if (!display)
+            return false;
+        const unsigned long wmState = m_intern(display, "WM_STATE", 0);
+        const long iconic[2] = {3, 0}; // IconicState, no icon window
+        m_change(display, window, wmState, wmState, 32, 0 /* PropModeReplace */,
+                 reinterpret_cast<const unsigned char *>(iconic), 2);
+        m_unmap(display, window);
+        m_sync(display, 0);
+        m_close(display);
+        return true;
+    }
+
+private:
+    using OpenFn = void *(*)(const char *);
+    using CloseFn = int (*)(void *);
+    using InternFn = unsigned long (*)(void *, const char *, int);
+    using ChangeFn = int (*)(void *, unsigned long, unsigned long, unsigned long, int, int,
+                             const unsigned char *, int);
+    using UnmapFn = int (*)(void *, unsigned long);
+    using SyncFn = int (*)(void *, int);
+
+    void *m_lib = nullptr;
+    OpenFn m_open = nullptr;
+    CloseFn m_close = nullptr;
+    InternFn m_intern = nullptr;
+    ChangeFn m_change = nullptr;
+    UnmapFn m_unmap = nullptr;
+    SyncFn m_sync = nullptr;
 };
 
-QTEST_GUILESS_MAIN(Placeholder)
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void logLine_data();
+    void logLine();
+    void logHandlerWritesDebugOnly();
+    void logHandlerSurvivesUnopenableLog();
+
+    void instanceAnswersShowRequest();
+    void instanceIgnoresStrangers();
+    void instanceFreedOnExit();
+    void instanceTakesOverUnreadableLock();
+
+    void secondStartShowsFirstWindow();
+    void killedInstanceDoesNotBlock();
+    void inhibitsScreenSaver_data();
+    void inhibitsScreenSaver();
+    void startsWithoutScreenSaver_data();
+    void startsWithoutScreenSaver();
+
+private:
+    // Temporary home, data, config, runtime and working folders for processes of the program.
+    struct Sandbox {
+        QTemporaryDir root;
+        QString runtime;
+        QString work;
+        QProcessEnvironment env;
+    };
+    std::unique_ptr<Sandbox> makeSandbox(const QString &busAddress = QString());
+    QProcess *startApp(const Sandbox &box);
+    QProcess *startProcess(const QString &program, const QStringList &args,
+                           const QProcessEnvironment &env);
+    QString startPrivateBus(const Sandbox &box);
+    QStringList visibleWindows(qint64 pid);
+    void laterStartRestores(const Sandbox &box, QProcess *primary);
+
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+    QByteArray m_savedRuntimeDir;
+    bool m_runtimeDirWasSet = false;
+    bool m_runtimeDirChanged = false;
+    std::unique_ptr<QTemporaryDir> m_runtime;
+    void useTemporaryRuntimeFolder();
+};
+
+void TestStartup::initTestCase() {
+    QVERIFY2(QFileInfo(QStringLiteral(TAVRELL_APP_PATH)).isExecutable(), TAVRELL_APP_PATH);
+}
+
+void TestStartup::cleanup() {
+    // Newest first: the program before the bus it talks to.
+    while (!m_processes.empty()) {
+        QProcess *process = m_processes.back().get();
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+        m_processes.pop_back();
+    }
+    if (m_runtimeDirChanged) {
+        if (m_runtimeDirWasSet)
+            qputenv("XDG_RUNTIME_DIR", m_savedRuntimeDir);
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+        m_runtimeDirChanged = false;
+    }
+    m_runtime.reset();
+}
+
+void TestStartup::useTemporaryRuntimeFolder() {
+    m_runtime = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_runtime->isValid());
+    m_runtimeDirWasSet = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    m_savedRuntimeDir = qgetenv("XDG_RUNTIME_DIR");
+    m_runtimeDirChanged = true;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime->path()));
+}
+
+// ---- log ----
+
+void TestStartup::logLine_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("plain") << u"player started"_s << u"Debug: player started"_s;
+    QTest::newRow("empty") << QString() << u"Debug: "_s;
+    // Placeholders in the text itself must come out as they are, not be substituted again.
+    QTest::newRow("placeholders") << u"50% %1 %2 done"_s << u"Debug: 50% %1 %2 done"_s;
+    QTest::newRow("non-latin") << u"Überspielen – 字幕"_s << u"Debug: Überspielen – 字幕"_s;
+}
+
+void TestStartup::logLine() {
+    QFETCH(QString, message);
+    QFETCH(QString, line);
+    QCOMPARE(LogLine(message), line);
+}
+
+void TestStartup::logHandlerWritesDebugOnly() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    {
+        QFile old(QStringLiteral("Log.txt"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("earlier run\n");
+    }
+
+    QtMessageHandler saved = qInstallMessageHandler(LogMessageHandler);
+    qDebug("first");
+    qWarning("a warning");
+    qCritical("a critical message");
+    qInfo("some information");
+    qDebug() << "second" << 2;
+    qDebug("%s", "Überspielen");
+    qInstallMessageHandler(saved);
+
+    QVERIFY(QDir::setCurrent(previous));
+    QCOMPARE(ReadAll(dir.filePath(QStringLiteral("Log.txt"))),
+             QByteArray("earlier run\nDebug: first\nDebug: second 2\nDebug: "
+                        "\xc3\x9c"
+                        "berspielen\n"));
+}
+
+void TestStartup::logHandlerSurvivesUnopenableLog() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // A folder where the log file should be: the open fails and the message is lost quietly.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Log.txt")));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    QtMessageHandler saved = qInstallMessageHandler(LogMessageHandler);
+    qDebug("lost");
+    qInstallMessageHandler(saved);
+    QVERIFY(QDir::setCurrent(previous));
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("Log.txt"))).isDir());
+}
+
+// ---- one instance, in this process ----
+
+void TestStartup::instanceAnswersShowRequest() {
+    useTemporaryRuntimeFolder();
+    platform::SingleInstance first(kInstanceName);
+    QVERIFY(first.becomePrimary());
+    QSignalSpy shown(&first, &platform::SingleInstance::showRequested);
+
+    platform::SingleInstance second(kInstanceName);
+    QVERIFY(!second.becomePrimary());
+    // The later start waits for an answer, so it asks from another thread while this one
+    // runs the first instance's event loop.
+    std::atomic<int> answered{-1};
+    std::thread asker([&] { answered = second.notifyPrimary(10000) ? 1 : 0; });
+    QTRY_VERIFY_WITH_TIMEOUT(answered != -1, 15000);
+    asker.join();
+    QCOMPARE(answered.load(), 1);
+    QCOMPARE(shown.count(), 1);
+
+    // The socket sits in the private runtime folder, not in the abstract namespace.
+    QVERIFY(QFileInfo::exists(m_runtime->filePath(kInstanceName)));
+}
+
+void TestStartup::instanceIgnoresStrangers() {
+    useTemporaryRuntimeFolder();
+    platform::SingleInstance first(kInstanceName);
+    QVERIFY(first.becomePrimary());
+    QSignalSpy shown(&first, &platform::SingleInstance::showRequested);
+
+    QLocalSocket stranger;
+    stranger.connectToServer(m_runtime->filePath(kInstanceName));
+    QVERIFY(stranger.waitForConnected(5000));
+    stranger.write("hello\n");
+    stranger.write(QByteArray(4096, 'x')); // no line end: must not be buffered without bound
+    stranger.flush();
+    QTRY_COMPARE_WITH_TIMEOUT(stranger.state(), QLocalSocket::UnconnectedState, 10000);
+    QCOMPARE(shown.count(), 0);
+
+    // The server still serves the next proper request.
+    QLocalSocket caller;
+    caller.connectToServer(m_runtime->filePath(kInstanceName));
+    QVERIFY(caller.waitForConnected(5000));
+    caller.write("show\n");
+    QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(caller.canReadLine(), 10000);
+    QCOMPARE(caller.readLine(), QByteArray("ok\n"));
+}
+
+void TestStartup::instanceFreedOnExit() {
+    useTemporaryRuntimeFolder();
+    {
+        platform::SingleInstance first(kInstanceName);
+        QVERIFY(first.becomePrimary());
+    }
+    // Neither the lock nor the socket outlives a clean exit, and the next one starts afresh.
+    QVERIFY(!QFileInfo::exists(m_runtime->filePath(kInstanceName)));
+    QVERIFY(!QFileInfo::exists(m_runtime->filePath(kInstanceName + u".lock"_s)));
+    platform::SingleInstance next(kInstanceName);
+    QVERIFY(next.becomePrimary());
+    QSignalSpy shown(&next, &platform::SingleInstance::showRequested);
+    QLocalSocket caller;
+    caller.connectToServer(m_runtime->filePath(kInstanceName));
+    QVERIFY(caller.waitForConnected(5000));
+    caller.write("show\n");
+    QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 1, 10000);
+}
+
+void TestStartup::instanceTakesOverUnreadableLock() {
+    useTemporaryRuntimeFolder();
+    // An owner killed between creating the lock file and writing its id leaves it empty; that
+    // must not keep the program from starting for ever. A plain file under the socket's name
+    // (left by something else) must not keep it from listening either.
+    for (const QString &name : {kInstanceName + u".lock"_s, kInstanceName}) {
+        QFile file(m_runtime->filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    platform::SingleInstance first(kInstanceName);
+    QVERIFY(first.becomePrimary());
+    QSignalSpy shown(&first, &platform::SingleInstance::showRequested);
+    QLocalSocket caller;
+    caller.connectToServer(m_runtime->filePath(kInstanceName));
+    QVERIFY(caller.waitForConnected(5000));
+    caller.write("show\n");
+    QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 1, 10000);
+}
+
+// ---- the built program ----
+
+std::unique_ptr<TestStartup::Sandbox> TestStartup::makeSandbox(const QString &busAddress) {
+    auto box = std::make_unique<Sandbox>();
+    if (!box->root.isValid())
+        return nullptr;
+    QDir root(box->root.path());
+    for (const char *sub : {"run", "home", "data", "config", "work"})
+        root.mkdir(QLatin1String(sub));
+    box->runtime = root.filePath(QStringLiteral("run"));
+    QFile::setPermissions(box->runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    box->work = root.filePath(QStringLiteral("work"));
+    box->env = QProcessEnvironment::systemEnvironment();
+    box->env.insert(QStringLiteral("XDG_RUNTIME_DIR"), box->runtime);
+    box->env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+    box->env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+    box->env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+    box->env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    // Never the caller's desktop bus: either the test's private one or none at all.
+    box->env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                    busAddress.isEmpty() ? u"unix:path=/nonexistent"_s : busAddress);
+    return box;
+}
+
+QProcess *TestStartup::startProcess(const QString &program, const QStringList &args,
+                                    const QProcessEnvironment &env) {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(env);
+    process->setProgram(program);
+    process->setArguments(args);
+    process->start();
+    if (!process->waitForStarted(10000))
+        return nullptr;
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+QProcess *TestStartup::startApp(const Sandbox &box) {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(box.env);
+    process->setWorkingDirectory(box.work);
+    process->setProgram(QStringLiteral(TAVRELL_APP_PATH));
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QDir(box.work).filePath(QStringLiteral("stderr.txt")),
+                                  QIODevice::Append);
+    process->start();
+    if (!process->waitForStarted(10000))
+        return nullptr;
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+// A private session bus listening in the sandbox; returns its address (empty on failure).
+QString TestStartup::startPrivateBus(const Sandbox &box) {
+    const QString address = u"unix:path="_s + QDir(box.root.path()).filePath(u"bus"_s);
+    QProcess *bus = startProcess(
+        QStringLiteral("dbus-daemon"),
+        {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s, u"--address="_s + address},
+        box.env);
+    if (!bus)
+        return QString();
+    // The address is printed once the daemon listens.
+    for (int i = 0; i < 100 && !bus->canReadLine(); ++i)
+        bus->waitForReadyRead(100);
+    return bus->canReadLine() ? QString::fromLocal8Bit(bus->readLine()).trimmed() : QString();
+}
+
+QStringList TestStartup::visibleWindows(qint64 pid) {
+    QProcess search;
+    search.start(QStringLiteral("xdotool"),
+                 {u"search"_s, u"--all"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(pid),
+                  u"--name"_s, u"^"_s + kWindowTitle + u"$"_s});
+    if (!search.waitForFinished(10000))
+        return {};
+    return QString::fromLatin1(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// Minimises the primary's window the way a window manager would, starts the program again and
+// expects that start to exit at once and the same window to come back.
+void TestStartup::laterStartRestores(const Sandbox &box, QProcess *primary) {
+    XIconifier iconifier;
+    QVERIFY2(iconifier.usable(), "libX11 is not available");
+    const QStringList windows = visibleWindows(primary->processId());
+    QCOMPARE(windows.size(), 1);
+    QVERIFY(iconifier.iconify(windows.constFirst().toULong()));
+    QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(primary->processId()).isEmpty(), 10000);
+
+    QProcess *later = startApp(box);
+    QVERIFY(later);
+    const qint64 laterPid = later->processId();
+    QVERIFY(later->waitForFinished(10000));
+    QCOMPARE(later->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(later->exitCode(), 0);
+    QCOMPARE(primary->state(), QProcess::Running);
+
+    // The first window is back, and it is still the only one.
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(primary->processId()), windows, 10000);
+    QVERIFY(visibleWindows(laterPid).isEmpty());
+}
+
+void TestStartup::secondStartShowsFirstWindow() {
+    if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+        QSKIP("xdotool is not installed");
+    auto box = makeSandbox();
+    QVERIFY(box);
+    QProcess *first = startApp(*box);
+    QVERIFY(first);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(first->processId()).size(), 1, kStartTimeoutMs);
+    laterStartRestores(*box, first);
+}
+
+void TestStartup::killedInstanceDoesNotBlock() {
+    if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+        QSKIP("xdotool is not installed");
+    auto box = makeSandbox();
+    QVERIFY(box);
+
+    QProcess *first = startApp(*box);
+    QVERIFY(first);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(first->processId()).size(), 1, kStartTimeoutMs);
+    first->kill(); // SIGKILL: no chance to remove the lock or the socket
+    QVERIFY(first->waitForFinished(5000));
+    QVERIFY(QFileInfo::exists(QDir(box->runtime).filePath(kInstanceName + u".lock"_s)));
+    QVERIFY(QFileInfo::exists(QDir(box->runtime).filePath(kInstanceName)));
+
+    QProcess *next = startApp(*box);
+    QVERIFY(next);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(next->processId()).size(), 1, kStartTimeoutMs);
+    QCOMPARE(next->state(), QProcess::Running);
+
+    // The new first instance listens on the dead one's socket name and answers later starts.
+    laterStartRestores(*box, next);
+}
+
+void TestStartup::inhibitsScreenSaver_data() {
+    QTest::addColumn<QStringList>("servedPaths");
+    QTest::newRow("current path") << QStringList();
+    QTest::newRow("older path only") << QStringList{u"/ScreenSaver"_s};
+}
+
+void TestStartup::inhibitsScreenSaver() {
+    QFETCH(QStringList, servedPaths);
+    if (QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
+        QSKIP("dbus-daemon is not installed");
+    if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+        QSKIP("xdotool is not installed");
+    auto box = makeSandbox();
+    QVERIFY(box);
+    const QString address = startPrivateBus(*box);
+    QVERIFY(!address.isEmpty());
+    box->env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
+
+    const QString log = QDir(box->root.path()).filePath(u"inhibit.log"_s);
+    QProcessEnvironment fakeEnv = box->env;
+    fakeEnv.insert(u"FAKE_SCREENSAVER_LOG"_s, log);
+    QProcess *saver = startProcess(QStringLiteral(TAVRELL_FAKE_SCREENSAVER), servedPaths, fakeEnv);
+    QVERIFY(saver);
+    QTRY_VERIFY_WITH_TIMEOUT(saver->canReadLine(), 10000);
+    QCOMPARE(saver->readLine(), QByteArray("ready\n"));
+
+    QProcess *app = startApp(*box);
+    QVERIFY(app);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(app->processId()).size(), 1, kStartTimeoutMs);
+
+    // Exactly one request, made before the window appeared, naming the program and a reason.
+    const QList<QByteArray> calls = ReadAll(log).split('\n');
+    QCOMPARE(calls.size(), 2); // the line and what follows its line end
+    QVERIFY2(calls.at(0).startsWith("Inhibit Tavrell DVD Player|"), calls.at(0).constData());
+    QVERIFY(calls.at(0).size() > qsizetype(sizeof("Inhibit Tavrell DVD Player|")));
+    QCOMPARE(app->state(), QProcess::Running);
+}
+
+void TestStartup::startsWithoutScreenSaver_data() {
+    QTest::addColumn<bool>("privateBus");
+    QTest::newRow("no session bus") << false;
+    QTest::newRow("bus without the service") << true;
+}
+
+void TestStartup::startsWithoutScreenSaver() {
+    QFETCH(bool, privateBus);
+    if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+        QSKIP("xdotool is not installed");
+    if (privateBus && QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
+        QSKIP("dbus-daemon is not installed");
+    auto box = makeSandbox();
+    QVERIFY(box);
+    if (privateBus) {
+        const QString address = startPrivateBus(*box);
+        QVERIFY(!address.isEmpty());
+        box->env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
+    }
+    QProcess *app = startApp(*box);
+    QVERIFY(app);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(app->processId()).size(), 1, kStartTimeoutMs);
+    QCOMPARE(app->state(), QProcess::Running);
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
 #include "test_startup.moc"

@@ -4,4 +4,4 @@
 if [ -n "${TAVRELL_TEST_DISPLAY:-}" ]; then
     DISPLAY=$TAVRELL_TEST_DISPLAY QT_QPA_PLATFORM=xcb exec "$@"
 fi
-exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" env QT_QPA_PLATFORM=xcb "$@"
+exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp -noreset" env QT_QPA_PLATFORM=xcb "$@"

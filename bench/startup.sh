@@ -1,0 +1,31 @@
+#!/bin/sh
+# Start-up time of the window: from exec to a visible "Tavrell DVD Player" window, median of
+# N runs on a private Xvfb display. Usage: bench/startup.sh [runs] (after building).
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+app="$here/build/tavrell-dvd-player"
+runs=${1:-9}
+[ -x "$app" ] || { echo "build first: $app missing" >&2; exit 1; }
+if [ -z "${BENCH_INNER:-}" ]; then
+    BENCH_INNER=1 exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp -noreset" "$0" "$@"
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_CONFIG_HOME="$work/home/.config"
+export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+cd "$work"
+times=""
+i=0
+while [ "$i" -lt "$runs" ]; do
+    start=$(date +%s%N)
+    "$app" &
+    pid=$!
+    xdotool search --sync --onlyvisible --name '^Tavrell DVD Player$' >/dev/null
+    end=$(date +%s%N)
+    kill "$pid"; wait "$pid" 2>/dev/null || true
+    times="$times $(( (end - start) / 1000000 ))"
+    i=$((i + 1))
+done
+echo "start-up to visible window (ms):$times"
+echo "$times" | tr ' ' '\n' | grep . | sort -n | awk '{a[NR]=$1} END {print "median: " a[int((NR+1)/2)] " ms over " NR " runs"}'
