@@ -290,6 +290,98 @@ private slots:
         QFile::remove(w.AppDataFolder + QStringLiteral("OutputPath.txt"));
     }
 
+    void trackMenusFollowTheAnnouncedStreams() {
+        DRUI &w = NewWindow();
+        const QByteArray streams = "out Playing x.mkv.\n"
+                                   "out [lavf] stream 1: audio (ac3), -aid 0, -alang eng\n"
+                                   "out [lavf] stream 2: audio (ac3), -aid 1, -alang deu\n"
+                                   "out [lavf] stream 3: subtitle (srt), -sid 0, -slang eng\n"
+                                   "out [lavf] stream 4: audio (aac), -aid 2\n"
+                                   "out [lavf] stream 5: subtitle (srt), -sid 1\n"
+                                   "out [lavf] stream 6: subtitle (srt), -sid 2\n"
+                                   "out VIDEO:  [H264]  320x240  24bpp  25.000 fps\n";
+        const QString script = WriteFile(user->Root() + QStringLiteral("/tracks.script"),
+                                         streams + "sleep 300\n" + streams.mid(streams.indexOf("out VIDEO")));
+        QString log = PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(script)}});
+        w.PlayPath = fileC;
+        w.SourceKind = 0;
+        w.VideoPlay();
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("pausing_keep switch_audio 0\n"),
+                                 5000);
+        QTest::qWait(600); // the second "VIDEO: " line changes nothing
+        const auto entries = [](QMenu *menu) {
+            QStringList texts;
+            for (const QAction *a : menu->actions())
+                texts << a->text() + (a->isChecked() ? QStringLiteral("*") : QString());
+            return texts;
+        };
+        // The audio stream announced after a subtitle is not counted.
+        QCOMPARE(entries(w.AudioTrackMenu),
+                 QStringList({QStringLiteral("Disable"), QStringLiteral("Audio 1*"),
+                              QStringLiteral("Audio 2")}));
+        QCOMPARE(entries(w.SubtitleTrackMenu),
+                 QStringList({QStringLiteral("Disable*"), QStringLiteral("Subtitle 1"),
+                              QStringLiteral("Subtitle 2"), QStringLiteral("Subtitle 3")}));
+        QList<QByteArray> commands = LoggedCommands(log);
+        QCOMPARE(Count(commands, "pausing_keep switch_audio 0\n"), 1);
+        QCOMPARE(int(std::count_if(commands.cbegin(), commands.cend(),
+                                   [](const QByteArray &c) { return c.contains("sub_demux") ||
+                                                                    c.startsWith("switch_audio"); })),
+                 0);
+
+        // A remembered choice ("Audio 2", "Subtitle 1") is applied once the streams are known.
+        const QString once = WriteFile(user->Root() + QStringLiteral("/once.script"),
+                                       streams.left(streams.indexOf("out VIDEO")) +
+                                           "out VIDEO:  [H264]  320x240  24bpp  25.000 fps\n");
+        log = PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(once)}});
+        w.SourceKey = QStringLiteral("tracks");
+        w.AudioChoiceByKey[w.SourceKey] = 2;
+        w.SubtitleChoiceByKey[w.SourceKey] = 2;
+        w.PlayPath = fileB;
+        w.VideoPlay();
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("switch_audio 1\n"), 5000);
+        QTest::qWait(200);
+        commands = LoggedCommands(log);
+        QCOMPARE(Count(commands, "sub_demux 1\n"), 1);
+        QCOMPARE(Count(commands, "switch_audio 1\n"), 1);
+        // The menus had the right size already, so the choice stays marked.
+        QCOMPARE(Count(commands, "pausing_keep switch_audio 0\n"), 0);
+        QCOMPARE(entries(w.AudioTrackMenu).value(2), QStringLiteral("Audio 2*"));
+        QCOMPARE(entries(w.SubtitleTrackMenu).value(2), QStringLiteral("Subtitle 2*"));
+        w.AudioChoiceByKey.clear();
+        w.SubtitleChoiceByKey.clear();
+        w.SourceKey.clear();
+    }
+
+    void clickingTheSliderSeeksThere() {
+        DRUI &w = NewWindow();
+        const QString log = PrepareFakePlayer(user->Root());
+        w.PlayPath = fileC;
+        w.SourceKind = 0;
+        w.MediaDuration = 3600;
+        w.VideoPlay();
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess->state() == QProcess::Running, 5000);
+        QSlider *slider = w.PositionSlider;
+        slider->resize(800, slider->height());
+        const QPoint middle(slider->width() / 2, slider->height() / 2);
+        QTest::mouseClick(slider, Qt::RightButton, {}, middle);
+        QTest::mouseClick(slider, Qt::LeftButton, {}, middle);
+        QCOMPARE(w.SeekTarget, 1800);
+        QCOMPARE(w.PositionMs, qint64(1800000));
+        QTest::mouseClick(slider, Qt::LeftButton, {}, middle); // where the handle already is
+        w.StopBtn();
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() / 4, middle.y()));
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("q\n"), 3000);
+        // The slider's own handling of the press may repeat the seek, but only to the same place;
+        // the right click and the click after the stop send nothing.
+        const QList<QByteArray> commands = LoggedCommands(log);
+        QVERIFY(commands.contains("seek 1800 2\n"));
+        for (const QByteArray &c : commands)
+            if (c.startsWith("seek "))
+                QCOMPARE(c, QByteArray("seek 1800 2\n"));
+        QCOMPARE(commands.last(), QByteArray("q\n"));
+    }
+
     // --- the playlist ---
     void addingFilesProbesEachOnceAndListsNoPathTwice() {
         DRUI &w = NewWindow();
