@@ -25,12 +25,11 @@ int RunApplication(int argc, char **argv) {
     {
         DRUI window;
         window.InitWindow();
-        QObject::connect(&instance, &platform::SingleInstance::showRequested, &window,
-                         [&window] {
-                             window.showNormal();
-                             window.raise();
-                             window.activateWindow();
-                         });
+        QObject::connect(&instance, &platform::SingleInstance::showRequested, &window, [&window] {
+            window.showNormal();
+            window.raise();
+            window.activateWindow();
+        });
         window.show();
         QApplication::exec();
     }

@@ -28,8 +28,8 @@ int main(int argc, char **argv) {
         each << clock.nsecsElapsed() / 1e6;
     }
     std::sort(each.begin(), each.end());
-    std::printf("probe (%s) per file: median %.1f ms, min %.1f, max %.1f\n",
-                qPrintable(probe), each[each.size() / 2], each.first(), each.last());
+    std::printf("probe (%s) per file: median %.1f ms, min %.1f, max %.1f\n", qPrintable(probe),
+                each[each.size() / 2], each.first(), each.last());
 
     DRUI window;
     window.InitWindow();
@@ -37,8 +37,9 @@ int main(int argc, char **argv) {
     clock.start();
     window.PlayListAddFiles(files);
     const double whole = clock.nsecsElapsed() / 1e6;
-    std::printf("PlayListAddFiles with %lld files: %.0f ms (the window does not repaint meanwhile)\n",
-                qlonglong(files.size()), whole);
+    std::printf(
+        "PlayListAddFiles with %lld files: %.0f ms (the window does not repaint meanwhile)\n",
+        qlonglong(files.size()), whole);
     window.StopBtn();
     return 0;
 }

@@ -5,11 +5,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QMenu>
 #include <QProcess>
 #include <QStackedLayout>
-#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -116,7 +116,8 @@ int main(int argc, char **argv) {
     loop.exec();
     const double seconds = wall.nsecsElapsed() / 1e9;
     const double own = OwnCpuSeconds() - ownBefore;
-    std::printf("while playing %.1f s: front end CPU %.2f s (%.1f %%), player CPU %.2f s (%.1f %%)\n",
-                seconds, own, 100 * own / seconds, playerCpu, 100 * playerCpu / seconds);
+    std::printf(
+        "while playing %.1f s: front end CPU %.2f s (%.1f %%), player CPU %.2f s (%.1f %%)\n",
+        seconds, own, 100 * own / seconds, playerCpu, 100 * playerCpu / seconds);
     return 0;
 }

@@ -42,9 +42,8 @@ void CMessageBox::ShowInformation(const QString &message) {
     titleStrip->setObjectName(QStringLiteral("TitleStrip"));
     titleStrip->setMinimumSize(w, 20);
     titleStrip->setStyleSheet(styles::TitleStrip());
-    auto *heading =
-        new QLabel(QStringLiteral("  ") + CLanguageTable::Instance()->GetText("Messages/MSG0403"),
-                   titleStrip);
+    auto *heading = new QLabel(
+        QStringLiteral("  ") + CLanguageTable::Instance()->GetText("Messages/MSG0403"), titleStrip);
     heading->setObjectName(QStringLiteral("Heading"));
     heading->setGeometry(0, 5, 400, 20);
     heading->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

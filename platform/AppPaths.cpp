@@ -10,8 +10,8 @@ const QString kProductFolder = QStringLiteral("Tavrell DVD Player");
 }
 
 QString AppDataFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') +
-           kProductFolder + QLatin1Char('/');
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QLatin1Char('/') + kProductFolder + QLatin1Char('/');
 }
 
 bool EnsureFolder(const QString &folder) {

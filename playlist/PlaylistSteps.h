@@ -10,8 +10,7 @@
 
 // Index of the entry `step` rows away from the first entry playing `path`; nullopt at either
 // end (no wrap-around), when the path is not listed, or with fewer than two entries.
-std::optional<int> NeighbourEntry(const QList<PLAY_LIST_INFO> &list, const QString &path,
-                                  int step);
+std::optional<int> NeighbourEntry(const QList<PLAY_LIST_INFO> &list, const QString &path, int step);
 
 // The first chapter start (whole seconds) after `position`.
 std::optional<int> NextChapterSecond(const QList<int> &startsMs, qint64 position);

@@ -133,7 +133,8 @@ QStringList CaptionKeysInSources() {
     static const QRegularExpression literal(
         QStringLiteral("\"((?:MainWnd|Messages)/[A-Za-z0-9_]+)\""));
     QSet<QString> keys;
-    for (const char *folder : {"ui", "dialogs", "app", "sources", "playlist", "player", "snapshot"}) {
+    for (const char *folder :
+         {"ui", "dialogs", "app", "sources", "playlist", "player", "snapshot"}) {
         QDirIterator it(QStringLiteral(TAVRELL_SOURCE_DIR "/") + QLatin1String(folder),
                         {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
                         QDirIterator::Subdirectories);

@@ -34,7 +34,8 @@ QList<QByteArray> LoggedCommands(const QString &logPath);
 
 // Points the next fake players at a fresh log and the given environment; earlier settings
 // of the fake are cleared. Returns the log path.
-QString PrepareFakePlayer(const QString &folder, const QList<QPair<QByteArray, QByteArray>> &env = {});
+QString PrepareFakePlayer(const QString &folder,
+                          const QList<QPair<QByteArray, QByteArray>> &env = {});
 
 // What a message box showed when the test answered it.
 struct SeenBox {

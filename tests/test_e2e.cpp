@@ -39,17 +39,31 @@ bool Run(const QString &program, const QStringList &args, const QString &dir = Q
 // the key frame at the target.
 bool MakeRamp(const QString &path, int seconds) {
     const QString d = QString::number(seconds);
-    return Run(QStringLiteral("ffmpeg"),
-               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                QStringLiteral("color=c=black:s=320x240:r=25:d=%1,geq=lum='40+15*T':cb=128:cr=128")
-                    .arg(d),
-                QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                QStringLiteral("sine=f=440:d=%1").arg(d), QStringLiteral("-c:v"),
-                QStringLiteral("libx264"), QStringLiteral("-bf"), QStringLiteral("0"),
-                QStringLiteral("-g"), QStringLiteral("25"), QStringLiteral("-pix_fmt"),
-                QStringLiteral("yuv420p"), QStringLiteral("-c:a"), QStringLiteral("aac"),
-                QStringLiteral("-shortest"), path});
+    return Run(
+        QStringLiteral("ffmpeg"),
+        {QStringLiteral("-v"),
+         QStringLiteral("error"),
+         QStringLiteral("-y"),
+         QStringLiteral("-f"),
+         QStringLiteral("lavfi"),
+         QStringLiteral("-i"),
+         QStringLiteral("color=c=black:s=320x240:r=25:d=%1,geq=lum='40+15*T':cb=128:cr=128").arg(d),
+         QStringLiteral("-f"),
+         QStringLiteral("lavfi"),
+         QStringLiteral("-i"),
+         QStringLiteral("sine=f=440:d=%1").arg(d),
+         QStringLiteral("-c:v"),
+         QStringLiteral("libx264"),
+         QStringLiteral("-bf"),
+         QStringLiteral("0"),
+         QStringLiteral("-g"),
+         QStringLiteral("25"),
+         QStringLiteral("-pix_fmt"),
+         QStringLiteral("yuv420p"),
+         QStringLiteral("-c:a"),
+         QStringLiteral("aac"),
+         QStringLiteral("-shortest"),
+         path});
 }
 
 // Seconds into the ramp for a grey level in full-range RGB.
@@ -126,8 +140,8 @@ private slots:
                      QStringLiteral("-target"), QStringLiteral("pal-dvd"), mpg}));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("VIDEO_FORMAT"), QStringLiteral("PAL"));
-        QVERIFY(Run(QStringLiteral("dvdauthor"), {QStringLiteral("-o"), dvd, QStringLiteral("-t"), mpg},
-                    QString(), env));
+        QVERIFY(Run(QStringLiteral("dvdauthor"),
+                    {QStringLiteral("-o"), dvd, QStringLiteral("-t"), mpg}, QString(), env));
         QVERIFY(Run(QStringLiteral("dvdauthor"), {QStringLiteral("-o"), dvd, QStringLiteral("-T")},
                     QString(), env));
         QVERIFY(QFile::exists(dvd + QStringLiteral("/VIDEO_TS/VIDEO_TS.IFO")));

@@ -39,7 +39,7 @@ class WindowTest : public QObject {
 
     std::unique_ptr<TestUser> user;
     std::unique_ptr<DRUI> window;
-    QString media;   // a folder of "media" files (the fake player does not read them)
+    QString media; // a folder of "media" files (the fake player does not read them)
     QString fileA, fileB, fileC;
 
     DRUI &NewWindow() {
@@ -53,9 +53,8 @@ class WindowTest : public QObject {
     // Plays a file through the playlist, as Open File does, and waits until the player talks.
     void PlayFile(const QString &path) {
         window->PlayListAddFiles({path});
-        QTRY_VERIFY_WITH_TIMEOUT(window->PlayerProcess &&
-                                     window->PlayerProcess->state() == QProcess::Running,
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window->PlayerProcess && window->PlayerProcess->state() == QProcess::Running, 5000);
     }
 
 private slots:
@@ -139,7 +138,8 @@ private slots:
         for (const QString &key : keys) {
             const QString now = table->GetText(key.toUtf8()).trimmed();
             if (now != before[key] && !before[key].isEmpty())
-                QVERIFY2(!texts.contains(before[key]), qPrintable(key + QStringLiteral(": ") + before[key]));
+                QVERIFY2(!texts.contains(before[key]),
+                         qPrintable(key + QStringLiteral(": ") + before[key]));
         }
         // Back to the first language for the other tests; the choice is stored per user.
         table->SetLanguage(original);
@@ -300,9 +300,11 @@ private slots:
                                    "out [lavf] stream 5: subtitle (srt), -sid 1\n"
                                    "out [lavf] stream 6: subtitle (srt), -sid 2\n"
                                    "out VIDEO:  [H264]  320x240  24bpp  25.000 fps\n";
-        const QString script = WriteFile(user->Root() + QStringLiteral("/tracks.script"),
-                                         streams + "sleep 300\n" + streams.mid(streams.indexOf("out VIDEO")));
-        QString log = PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(script)}});
+        const QString script =
+            WriteFile(user->Root() + QStringLiteral("/tracks.script"),
+                      streams + "sleep 300\n" + streams.mid(streams.indexOf("out VIDEO")));
+        QString log =
+            PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(script)}});
         w.PlayPath = fileC;
         w.SourceKind = 0;
         w.VideoPlay();
@@ -325,8 +327,10 @@ private slots:
         QList<QByteArray> commands = LoggedCommands(log);
         QCOMPARE(Count(commands, "pausing_keep switch_audio 0\n"), 1);
         QCOMPARE(int(std::count_if(commands.cbegin(), commands.cend(),
-                                   [](const QByteArray &c) { return c.contains("sub_demux") ||
-                                                                    c.startsWith("switch_audio"); })),
+                                   [](const QByteArray &c) {
+                                       return c.contains("sub_demux") ||
+                                              c.startsWith("switch_audio");
+                                   })),
                  0);
 
         // A remembered choice ("Audio 2", "Subtitle 1") is applied once the streams are known.
@@ -399,8 +403,8 @@ private slots:
                  fileA);
         QCOMPARE(w.PlaylistPanel->selectionModel()->selectedRows().value(0).row(), 0);
         QCOMPARE(w.PlayPath, fileA);
-        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess &&
-                                     w.PlayerProcess->state() == QProcess::Running, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess && w.PlayerProcess->state() == QProcess::Running,
+                                 5000);
 
         // Opening a listed file again probes it but adds no row; as it is playing, it pauses.
         w.PlayListAddFiles({fileA});
@@ -459,8 +463,8 @@ private slots:
         w.SourceKey = QStringLiteral("disc 00001");
         w.ChaptersByKey[w.SourceKey] = {0, 300000, 600000};
         w.VideoPlay();
-        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess &&
-                                     w.PlayerProcess->state() == QProcess::Running, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess && w.PlayerProcess->state() == QProcess::Running,
+                                 5000);
         w.RefreshTimer->stop(); // keep the position where the test puts it
 
         w.PositionText = QStringLiteral("400");

@@ -165,8 +165,9 @@ QWidget *DRUI::BuildStartPage() {
         button->setMinimumHeight(85);
         return button;
     };
-    QPushButton *openFile = startButton("MainWnd/OpenFile", QStringLiteral(":/image/MoviesFolder.png"),
-                                        QStringLiteral("OpenFileButton"));
+    QPushButton *openFile =
+        startButton("MainWnd/OpenFile", QStringLiteral(":/image/MoviesFolder.png"),
+                    QStringLiteral("OpenFileButton"));
     QPushButton *openFolder = startButton("MainWnd/OpenFolder", QStringLiteral(":/image/disc.png"),
                                           QStringLiteral("OpenFolderButton"));
     connect(openFile, &QPushButton::clicked, this, &DRUI::btnOpenFile);

@@ -65,7 +65,8 @@ void DRUI::paintEvent(QPaintEvent *event) {
             for (QAction *action : menu->actions())
                 action->setEnabled(true);
         SnapshotAction->setEnabled(true);
-        const QString name = SourceKind == 2 ? DiscTitleLabel->text() : QFileInfo(PlayPath).fileName();
+        const QString name =
+            SourceKind == 2 ? DiscTitleLabel->text() : QFileInfo(PlayPath).fileName();
         const QString text = QStringLiteral("    ") + name;
         if (NowPlayingLabel->text() != text)
             NowPlayingLabel->setText(text);

@@ -28,7 +28,8 @@ QString Caption(const char *key) {
 QAction *AddTagged(QMenu *menu, const QString &caption, const char *tag) {
     QAction *action = menu->addAction(caption);
     action->setData(QString::fromLatin1(tag));
-    action->setObjectName(QStringLiteral("Action") + QString::fromLatin1(tag).remove(QLatin1Char(' ')));
+    action->setObjectName(QStringLiteral("Action") +
+                          QString::fromLatin1(tag).remove(QLatin1Char(' ')));
     return action;
 }
 

@@ -56,10 +56,12 @@ void DRUI::PlayListAddFiles(const QStringList &paths) {
     QString firstPath;
     QString firstLength;
     for (const QString &path : paths) {
-        const bool listed = std::any_of(PlayList.cbegin(), PlayList.cend(),
-                                        [&path](const PLAY_LIST_INFO &e) { return e.Path == path; });
-        const bool repeated = std::any_of(added.cbegin(), added.cend(),
-                                          [&path](const PLAY_LIST_INFO &e) { return e.Path == path; });
+        const bool listed =
+            std::any_of(PlayList.cbegin(), PlayList.cend(),
+                        [&path](const PLAY_LIST_INFO &e) { return e.Path == path; });
+        const bool repeated =
+            std::any_of(added.cbegin(), added.cend(),
+                        [&path](const PLAY_LIST_INFO &e) { return e.Path == path; });
         PLAY_LIST_INFO entry;
         entry.Kind = SourceFile;
         entry.Path = path;

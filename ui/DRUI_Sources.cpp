@@ -23,8 +23,8 @@ void DRUI::btnOpenFile() {
 }
 
 void DRUI::btnLoadBDPath() {
-    OpenFolderSource(QFileDialog::getExistingDirectory(this, QString(), QString(),
-                                                       QFileDialog::ShowDirsOnly));
+    OpenFolderSource(
+        QFileDialog::getExistingDirectory(this, QString(), QString(), QFileDialog::ShowDirsOnly));
 }
 
 void DRUI::OpenFolderSource(const QString &path) {

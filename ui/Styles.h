@@ -9,7 +9,9 @@ inline QString WindowBackground() {
     return QStringLiteral("background-color:qlineargradient(spread:pad, x1:0, y1:0, x2:0, y2:1, "
                           "stop:0 #020407,stop:0.5 #151c26 ,stop:1 #283345)");
 }
-inline QString MenuStrip() { return QStringLiteral("background-color: rgb(239, 242, 249);"); }
+inline QString MenuStrip() {
+    return QStringLiteral("background-color: rgb(239, 242, 249);");
+}
 inline QString MenuButton() {
     return QStringLiteral("QPushButton{border-style:outset;text-align:center;}"
                           "QPushButton:hover{border:1px groove rgb(153, 157, 169);}"
@@ -25,7 +27,9 @@ inline QString StartButton() {
         "QPushButton:pressed{background-color:rgb(156, 156, 156);border:3px groove SlateGrey;"
         "border-style:solid;}");
 }
-inline QString Transparent() { return QStringLiteral("background:transparent"); }
+inline QString Transparent() {
+    return QStringLiteral("background:transparent");
+}
 inline QString DiscMenu() {
     return QStringLiteral("QMenu{background:rgba(0, 0, 0, 80);color: white;}"
                           "QMenu::item:selected {background-color: rgba(0, 0, 0,120);}");
@@ -34,8 +38,12 @@ inline QString PopupSubmenu() {
     return QStringLiteral("QMenu{background:rgba(255, 255, 255, 255);color: black;}"
                           "QMenu::item:selected {background-color: rgba(0, 0, 0,30);}");
 }
-inline QString TimeLabel() { return QStringLiteral("background-color: rgb(0, 0, 0);"); }
-inline QString ButtonRow() { return QStringLiteral("background-color: rgb(205, 201, 201);"); }
+inline QString TimeLabel() {
+    return QStringLiteral("background-color: rgb(0, 0, 0);");
+}
+inline QString ButtonRow() {
+    return QStringLiteral("background-color: rgb(205, 201, 201);");
+}
 inline QString NowPlaying() {
     return QStringLiteral("min-width: 200px; min-height: 50px;max-width:200px; max-height: 50px;"
                           "border-radius: 20px;  border:2px solid grey;"
@@ -61,11 +69,17 @@ inline QString Slider(bool blackBackground) {
         sheet += QStringLiteral("QSlider{background-color:rgb(0,0,0)}");
     return sheet;
 }
-inline QString PlaylistTable() { return QStringLiteral("border:1px solid rgb(0, 0, 0);"); }
+inline QString PlaylistTable() {
+    return QStringLiteral("border:1px solid rgb(0, 0, 0);");
+}
 
 // Message box
-inline QString TitleStrip() { return QStringLiteral("background-color: rgb(69, 78, 93);"); }
-inline QString DialogButtonStrip() { return QStringLiteral("background-color: rgb(220, 220, 220);"); }
+inline QString TitleStrip() {
+    return QStringLiteral("background-color: rgb(69, 78, 93);");
+}
+inline QString DialogButtonStrip() {
+    return QStringLiteral("background-color: rgb(220, 220, 220);");
+}
 inline QString DialogButton() {
     return QStringLiteral("QPushButton{background-color:rgb(191, 191, 191);border-radius:10px;"
                           "border:2px groove white;border-style:outset;}"
