@@ -21,7 +21,10 @@ while [ "$i" -lt "$runs" ]; do
     start=$(date +%s%N)
     "$app" &
     pid=$!
-    xdotool search --sync --onlyvisible --name '^Tavrell DVD Player$' >/dev/null
+    # xdotool's own --sync polls only twice a second: poll more finely here.
+    until xdotool search --onlyvisible --pid "$pid" --name '^Tavrell DVD Player$' >/dev/null 2>&1; do
+        sleep 0.01
+    done
     end=$(date +%s%N)
     kill "$pid"; wait "$pid" 2>/dev/null || true
     times="$times $(( (end - start) / 1000000 ))"
