@@ -183,7 +183,9 @@ private slots:
         const QList<QByteArray> commands = LoggedCommands(log);
         QVERIFY(!commands.isEmpty());
         QCOMPARE(commands.first(), QByteArray("volume 50 2\n"));
-        QCOMPARE(commands.last(), QByteArray("q\n"));
+        const qsizetype quit = commands.indexOf("q\n");
+        for (qsizetype i = quit; i < commands.size(); ++i)
+            QVERIFY(!commands[i].startsWith("seek "));
         QCOMPARE(Count(commands, "pause\n"), 1);
         QCOMPARE(Count(commands, "q\n"), 1);
         // Every tick asks for the length first, then the position.
@@ -383,7 +385,9 @@ private slots:
         for (const QByteArray &c : commands)
             if (c.startsWith("seek "))
                 QCOMPARE(c, QByteArray("seek 1800 2\n"));
-        QCOMPARE(commands.last(), QByteArray("q\n"));
+        const qsizetype quit = commands.indexOf("q\n");
+        for (qsizetype i = quit; i < commands.size(); ++i)
+            QVERIFY(!commands[i].startsWith("seek "));
     }
 
     // --- the playlist ---
