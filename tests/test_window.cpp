@@ -2,15 +2,18 @@
 // in place of mplayer and ffprobe (both found where the program looks for them).
 #include "TestConfig.h"
 #include "WindowFixture.h"
+#include "dialogs/CMessageBox.h"
 #include "lang/CLanguageTable.h"
 #include "ui/DRUI.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
@@ -521,6 +524,38 @@ private slots:
 
         // A cancelled folder dialog (null path) does nothing at all.
         w.OpenFolderSource(QString());
+    }
+
+    void messageBoxAnswersDragsAndCloses() {
+        CMessageBox box;
+        box.setGeometry(200, 100, 400, 180);
+        box.ShowInformation(QStringLiteral("A long message that has to wrap onto a second line "
+                                           "inside the box without being cut."));
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QCOMPARE(box.size(), QSize(400, 180));
+        QVERIFY(box.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(box.windowType(), Qt::Dialog); // not a tool tip: it must take the keyboard
+        QCOMPARE(box.Answer, 1);
+
+        // Dragging the body moves the box by exactly the mouse movement.
+        const QPoint start = box.pos();
+        QTest::mousePress(&box, Qt::LeftButton, {}, QPoint(50, 150));
+        QMouseEvent move(QEvent::MouseMove, QPointF(80, 170), box.mapToGlobal(QPointF(80, 170)),
+                         Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(&box, &move);
+        QCOMPARE(box.pos(), start + QPoint(30, 20));
+
+        // A right click closes it without an answer; OK answers 0.
+        QTest::mouseClick(&box, Qt::RightButton, {}, QPoint(50, 150));
+        QVERIFY(!box.isVisible());
+        QCOMPARE(box.Answer, 1);
+        box.show();
+        auto *ok = box.findChild<QPushButton *>(QStringLiteral("OkButton"));
+        QVERIFY(ok);
+        ok->click();
+        QVERIFY(!box.isVisible());
+        QCOMPARE(box.Answer, 0);
     }
 
     void dvdFolderPlaysTitleOne() {
