@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
@@ -126,6 +127,9 @@ private slots:
         QVERIFY(german);
         w.PlayListAppend({PLAY_LIST_INFO{0, 0, fileA, QString()}});
         emit w.HelpMenu->triggered(german);
+        // The rebuild waits until the menu's click handling is over.
+        QPointer<QLabel> oldStrip = w.MenuStrip;
+        QTRY_VERIFY(oldStrip.isNull());
 
         QVERIFY(table->GetCurrentLanguage() != original);
         QCOMPARE(w.windowTitle(), title);

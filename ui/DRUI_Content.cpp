@@ -320,6 +320,7 @@ QLabel *DRUI::BuildControlBar() {
     transportRow->addWidget(previous);
     transportRow->addWidget(next);
 
+    // A rebuild keeps the mute state, so the button keeps showing it.
     VolumeButton = MakeImageButton(Muted ? QStringLiteral(":/image/no-volume.png")
                                          : QStringLiteral(":/image/volume.png"));
     VolumeButton->setObjectName(QStringLiteral("VolumeButton"));

@@ -403,7 +403,9 @@ void DRUI::BDHelpMenu(QAction *action) {
     } else if (!tag.isEmpty()) {
         CLanguageTable::Instance()->SetLanguage(tag);
         StopBtn();
-        InitWindow();
+        // Later: the chosen action and its menus belong to the tree that InitWindow deletes,
+        // and the menu is still inside its own handler for this click.
+        QMetaObject::invokeMethod(this, &DRUI::InitWindow, Qt::QueuedConnection);
     }
 }
 
