@@ -26,9 +26,9 @@ QString SnapshotTargetName(const QString &folder, const QDateTime &localTime,
                               .arg(time.hour(), 2, 10, QLatin1Char('0'))
                               .arg(time.minute(), 2, 10, QLatin1Char('0'))
                               .arg(time.second(), 2, 10, QLatin1Char('0'));
-    QString name = folder + QStringLiteral("Snapshot-") + stamp + QLatin1Char('.') + format;
-    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return name;
+    // Every path here is built with "/"; a backslash is an ordinary character in a Linux
+    // folder name and stays as it is.
+    return folder + QStringLiteral("Snapshot-") + stamp + QLatin1Char('.') + format;
 }
 
 const char *SnapshotWriterFormat(const QString &format) {

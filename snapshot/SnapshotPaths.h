@@ -7,7 +7,7 @@
 // default folder (Documents + "/Tavrell DVD Player/") when that is missing or empty.
 QString ReadSnapshotFolder(const QString &appDataFolder);
 
-// folder + "Snapshot-YYYY-MM-DD hh-mm-ss.<format>", every "\" turned into "/".
+// folder + "Snapshot-YYYY-MM-DD hh-mm-ss.<format>"; a "\" in the folder name is kept.
 QString SnapshotTargetName(const QString &folder, const QDateTime &localTime,
                            const QString &format);
 

@@ -329,8 +329,8 @@ private slots:
         QCOMPARE(SnapshotTargetName(QStringLiteral("/home/u/Shots/"), when, QStringLiteral("PNG")),
                  QStringLiteral("/home/u/Shots/Snapshot-2024-03-05 07-08-09.PNG"));
         QCOMPARE(
-            SnapshotTargetName(QStringLiteral("/home/u\\Shots\\"), when, QStringLiteral("JPG")),
-            QStringLiteral("/home/u/Shots/Snapshot-2024-03-05 07-08-09.JPG"));
+            SnapshotTargetName(QStringLiteral("/home/u/a\\b/"), when, QStringLiteral("JPG")),
+            QStringLiteral("/home/u/a\\b/Snapshot-2024-03-05 07-08-09.JPG"));
         const QDateTime late(QDate(1999, 12, 31), QTime(23, 59, 59));
         QCOMPARE(SnapshotTargetName(QStringLiteral("/s/"), late, QStringLiteral("JPEG")),
                  QStringLiteral("/s/Snapshot-1999-12-31 23-59-59.JPEG"));

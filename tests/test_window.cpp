@@ -4,12 +4,14 @@
 #include "WindowFixture.h"
 #include "dialogs/CMessageBox.h"
 #include "lang/CLanguageTable.h"
+#include "playlist/RecentFiles.h"
 #include "ui/DRUI.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -278,6 +280,121 @@ private slots:
         QCOMPARE(w.PageStack->currentIndex(), 2);
         QVERIFY(w.Playing);
         QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("get_time_pos\n"), 3000);
+    }
+
+    void endOfAReplacedPlayerDoesNotStopTheNewOne() {
+        DRUI &w = NewWindow();
+        PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        // The first player ends on its own, and its end is still in the queue when the next
+        // item replaces it.
+        w.RefreshTimer->stop();
+        w.PlayerProcess->write("q\n");
+        QVERIFY(w.PlayerProcess->waitForFinished(3000));
+        const QString log = PrepareFakePlayer(user->Root());
+        w.CurrentPath.clear();
+        w.PlayPath = fileB;
+        w.VideoPlay();
+        QTest::qWait(700);
+        QCOMPARE(w.PageStack->currentIndex(), 2);
+        QVERIFY(w.Playing);
+        QVERIFY(!LoggedCommands(log).contains("q\n"));
+    }
+
+    void startPositionAndPlayButtonStates() {
+        DRUI &w = NewWindow();
+        const QString log = PrepareFakePlayer(user->Root());
+        w.PlayPath = fileC;
+        w.SourceKind = 0;
+        w.StartSeconds = 75;
+        w.VideoPlay();
+        w.StartSeconds = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).size() >= 2, 3000);
+        QCOMPARE(LoggedCommands(log).mid(0, 2),
+                 QList<QByteArray>({"volume 50 2\n", "seek 75 2\n"}));
+        QVERIFY(w.PositionMs >= 75000 && w.PositionMs < 80000);
+        QCOMPARE(w.PlayPauseAction->data().toString(), QStringLiteral("Pause"));
+        QCOMPARE(w.PlayButton->icon().pixmap(40).toImage(),
+                 QIcon(QStringLiteral(":/image/pause.png")).pixmap(40).toImage());
+
+        // The play button on the loaded item pauses, and again resumes without a command.
+        w.PlayButton->click();
+        QVERIFY(!w.Playing);
+        QCOMPARE(w.PlayPauseAction->data().toString(), QStringLiteral("Resume"));
+        QCOMPARE(w.PlayPauseAction->text(), CLanguageTable::Instance()->GetText("MainWnd/Resume"));
+        QCOMPARE(w.PlayButton->icon().pixmap(40).toImage(),
+                 QIcon(QStringLiteral(":/image/play.png")).pixmap(40).toImage());
+        const qint64 pausedAt = w.PositionMs;
+        QTest::qWait(1100);
+        QCOMPARE(w.PositionMs, pausedAt); // the clock stands still while paused
+        const int before = int(LoggedCommands(log).size());
+        w.PlayButton->click();
+        QVERIFY(w.Playing);
+        QTest::qWait(50);
+        QCOMPARE(int(LoggedCommands(log).size()), before);
+        QCOMPARE(Count(LoggedCommands(log), "pause\n"), 1);
+
+        // Ten ticks advance the clock by 5070 ms.
+        w.RefreshTimer->stop();
+        const qint64 start = w.PositionMs;
+        for (int i = 0; i < 10; ++i)
+            w.DoRefreshGui();
+        QCOMPARE(w.PositionMs - start, qint64(5070));
+    }
+
+    void recentListFollowsWhatIsPlayed() {
+        DRUI &w = NewWindow();
+        PrepareFakePlayer(user->Root());
+        const QString file = recent::FilePath(w.AppDataFolder);
+        QFile::remove(file);
+        w.InitWindow();
+        QCOMPARE(w.RecentFilesMenu->actions().size(), 1); // only "Clear Menu"
+        QCOMPARE(w.RecentFilesMenu->actions().last()->data().toString(),
+                 QStringLiteral("Clear Menu"));
+
+        PlayFile(fileA);
+        PlayFile(fileB);
+        QCOMPARE(w.RecentPaths, QStringList({fileB, fileA}));
+        QCOMPARE(recent::Load(w.AppDataFolder), QStringList({fileB, fileA}));
+        const QList<QAction *> entries = w.RecentFilesMenu->actions();
+        QCOMPARE(entries.size(), 3);
+        QCOMPARE(entries[0]->data().toString(), fileB);
+        QCOMPARE(entries[2]->text(), CLanguageTable::Instance()->GetText("MainWnd/ClearMenu"));
+
+        // Playing a listed path again changes nothing, not even the order.
+        const QDateTime written = QFileInfo(file).lastModified();
+        PlayFile(fileA);
+        QCOMPARE(w.RecentPaths, QStringList({fileB, fileA}));
+        QCOMPARE(QFileInfo(file).lastModified(), written);
+
+        // Clear Menu, then a new start writes the file again with that one path.
+        emit w.FileMenu->triggered(w.RecentFilesMenu->actions().last());
+        QVERIFY(w.RecentPaths.isEmpty());
+        QVERIFY(!QFile::exists(file));
+        PlayFile(fileC);
+        QCOMPARE(recent::Load(w.AppDataFolder), QStringList({fileC}));
+        QCOMPARE(w.RecentFilesMenu->actions().size(), 2);
+
+        // A recent entry that is a DVD folder opens as a folder.
+        const QString disc = user->NewFolder(QStringLiteral("Recent DVD"));
+        QDir().mkpath(disc + QStringLiteral("/VIDEO_TS"));
+        QAction entry(disc);
+        entry.setData(disc);
+        emit w.FileMenu->triggered(&entry);
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess->arguments().contains(QStringLiteral("dvd://1")),
+                                 3000);
+        QCOMPARE(w.SourceKind, 1);
+    }
+
+    void closingEndsThePlayer() {
+        DRUI &w = NewWindow();
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        const qint64 pid = w.PlayerProcess->processId();
+        w.btnCloseSlot();
+        QVERIFY(!w.PlayerProcess);
+        QVERIFY(!ProcessAlive(pid));
+        QVERIFY(LoggedCommands(log).contains("q\n"));
     }
 
     void snapshotLandsInTheChosenFolder() {
@@ -582,9 +699,9 @@ private slots:
         QCOMPARE(w.PositionSlider->maximum(), 1800);
 
         // Opening it again restarts it and lists it once.
-        QProcess *first = w.PlayerProcess;
+        const qint64 first = w.PlayerProcess->processId();
         w.OpenFolderSource(disc);
-        QVERIFY(w.PlayerProcess != first);
+        QVERIFY(w.PlayerProcess->processId() != first);
         QCOMPARE(w.PlayList.size(), 1);
     }
 };

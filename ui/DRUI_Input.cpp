@@ -157,6 +157,9 @@ void DRUI::btnCloseSlot() {
     if (PlayerProcess) {
         RefreshTimer->stop();
         SendCommand(slave::Quit());
+        // Give the player a moment to end cleanly on the quit; the kill is for one that hangs.
+        PlayerProcess->waitForBytesWritten(500);
+        PlayerProcess->waitForFinished(1000);
         Stopped = true;
         KillPlayer();
     }

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
@@ -69,14 +70,21 @@ void DRUI::VideoPlay() {
     PlayerProcess = process;
     ConnectParser();
     // Queued: a start failure may be reported inside start(), before this slot has finished.
+    // A queued call outlives a disconnect, and a later player may get the same address: the
+    // guard tells a deleted player from the current one.
+    const QPointer<QProcess> guard(process);
     connect(
-        process, &QProcess::finished, this, [this, process] { OnPlayerFinished(process); },
+        process, &QProcess::finished, this,
+        [this, guard] {
+            if (guard)
+                OnPlayerFinished(guard);
+        },
         Qt::QueuedConnection);
     connect(
         process, &QProcess::errorOccurred, this,
-        [this, process](QProcess::ProcessError error) {
-            if (error == QProcess::FailedToStart)
-                OnPlayerFinished(process);
+        [this, guard](QProcess::ProcessError error) {
+            if (guard && error == QProcess::FailedToStart)
+                OnPlayerFinished(guard);
         },
         Qt::QueuedConnection);
 
