@@ -128,23 +128,3 @@ QStringList WindowTexts(DRUI &window) {
     texts.removeAll(QString());
     return texts;
 }
-
-QStringList CaptionKeysInSources() {
-    static const QRegularExpression literal(
-        QStringLiteral("\"((?:MainWnd|Messages)/[A-Za-z0-9_]+)\""));
-    QSet<QString> keys;
-    for (const char *folder :
-         {"ui", "dialogs", "app", "sources", "playlist", "player", "snapshot"}) {
-        QDirIterator it(QStringLiteral(TAVRELL_SOURCE_DIR "/") + QLatin1String(folder),
-                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString text = QString::fromUtf8(ReadAll(it.next()));
-            for (const QRegularExpressionMatch &m : literal.globalMatch(text))
-                keys.insert(m.captured(1));
-        }
-    }
-    QStringList sorted(keys.begin(), keys.end());
-    sorted.sort();
-    return sorted;
-}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SourceCaptionKeys.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QRect>
@@ -49,6 +51,3 @@ void AnswerNextMessageBox(SeenBox *seen, int timeoutMs = 5000);
 
 // Every visible text of the window: buttons, labels, menu titles and actions.
 QStringList WindowTexts(DRUI &window);
-
-// The caption keys the program's sources look up, collected from the source tree.
-QStringList CaptionKeysInSources();

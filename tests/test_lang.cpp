@@ -1,3 +1,4 @@
+#include "SourceCaptionKeys.h"
 #include "TestConfig.h"
 #include "lang/CLanguageTable.h"
 #include "lang/IniFile.h"
@@ -42,26 +43,6 @@ void MakeApp(const QString &dir, const QByteArray &config, const QByteArray &eng
     QVERIFY(WriteFile(dir + QStringLiteral("/config.ini"), config));
     QVERIFY(WriteFile(dir + QStringLiteral("/Languages/English.ini"), english));
     QVERIFY(WriteFile(dir + QStringLiteral("/Languages/German.ini"), german));
-}
-
-// Every "MainWnd/..." or "Messages/..." literal in the program's sources.
-QSet<QString> KeysInSources() {
-    static const QRegularExpression literal(
-        QStringLiteral("\"((?:MainWnd|Messages)/[A-Za-z0-9_]+)\""));
-    QSet<QString> keys;
-    const QString root = QStringLiteral(TAVRELL_SOURCE_DIR);
-    for (const char *folder :
-         {"app", "dialogs", "ui", "snapshot", "playlist", "sources", "player"}) {
-        QDirIterator it(root + QLatin1Char('/') + QLatin1String(folder),
-                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString text = QString::fromUtf8(ReadFile(it.next()));
-            for (const QRegularExpressionMatch &m : literal.globalMatch(text))
-                keys.insert(m.captured(1));
-        }
-    }
-    return keys;
 }
 
 } // namespace
@@ -337,10 +318,10 @@ private slots:
 
     void shippedLanguagesHaveEveryKey() {
         const QString appDir = QCoreApplication::applicationDirPath();
-        const QSet<QString> used = KeysInSources();
+        const QStringList used = CaptionKeysInSources();
         QVERIFY2(used.size() >= 40, qPrintable(QString::number(used.size())));
         const IniFile english = IniFile::Load(appDir + u"/Languages/English.ini"_s);
-        QStringList all = used.values();
+        QStringList all = used;
         for (const IniFile::Section &section : english.Sections()) {
             for (const IniFile::Entry &entry : section.Entries)
                 all.append(section.Name + QLatin1Char('/') + entry.Key);
