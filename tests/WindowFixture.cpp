@@ -8,15 +8,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QSet>
 #include <QTimer>
 #include <memory>
 
