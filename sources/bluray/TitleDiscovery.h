@@ -1,0 +1,27 @@
+#pragma once
+
+#include "playlist/PlayListInfo.h"
+#include "sources/bluray/MoviePlaylist.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+// One distinct title of a disc, keyed by the full path of its playlist file.
+struct BlurayTitle {
+    QString Key;
+    int Number = 0; // what "br://N" must carry to play this playlist
+    MoviePlaylist Playlist;
+    QString Length; // FormatClock of the sum of whole seconds per item
+};
+
+struct BlurayDiscovery {
+    QList<BlurayTitle> Titles;       // listing order
+    QList<PLAY_LIST_INFO> TitleList; // longest first (text order of Length)
+    QString MainKey;                 // empty when the disc has no title
+};
+
+// Reads every playlist of discPath + "/BDMV/PLAYLIST". When useLibbluray is true, a title's
+// Number is libbluray's 1-based index of its playlist where libbluray lists it (that is the
+// number MPlayer understands), else the counter.
+BlurayDiscovery DiscoverTitles(const QString &discPath, bool useLibbluray = true);
