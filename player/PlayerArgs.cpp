@@ -1,5 +1,7 @@
 #include "player/PlayerArgs.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // MPlayer reads an argument that starts with "-" as an option (and "-" alone as standard
@@ -56,4 +58,13 @@ QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
     }
     args << SafeMediaArgument(launch.PlayPath);
     return args;
+}
+
+QString PlayerWorkingDirectory(const PlayerLaunch &launch) {
+    // A relative device path would name another folder once the player runs elsewhere.
+    if (launch.SourceKind != SourceBluray || QFileInfo(launch.PlayPath).isRelative())
+        return QString();
+    const QString stream = launch.PlayPath + QStringLiteral("/BDMV/STREAM");
+    // A missing folder would keep the player from starting at all.
+    return QFileInfo(stream).isDir() ? stream : QString();
 }

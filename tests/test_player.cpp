@@ -148,6 +148,38 @@ private slots:
         QCOMPARE(tail(bluray), QStringList({disc}));
     }
 
+    // The player runs in a Blu-ray disc's stream folder; never anything that would fail its
+    // start (a missing folder) or move a relative device path.
+    void playerWorkingDirectory_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("makeStream");
+        QTest::addColumn<bool>("expectStream");
+        QTest::newRow("blu-ray") << int(SourceBluray) << QStringLiteral("My Disc") << true << true;
+        QTest::newRow("blu-ray without STREAM")
+            << int(SourceBluray) << QStringLiteral("My Disc") << false << false;
+        QTest::newRow("dvd") << int(SourceDvd) << QStringLiteral("My Disc") << true << false;
+        QTest::newRow("file") << int(SourceFile) << QStringLiteral("My Disc") << true << false;
+        QTest::newRow("relative blu-ray")
+            << int(SourceBluray) << QStringLiteral("relative") << true << false;
+        QTest::newRow("empty path") << int(SourceBluray) << QString() << false << false;
+    }
+    void playerWorkingDirectory() {
+        QFETCH(int, kind);
+        QFETCH(QString, path);
+        QFETCH(bool, makeStream);
+        QFETCH(bool, expectStream);
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QString disc = path;
+        if (path == QLatin1String("My Disc"))
+            disc = root.path() + QStringLiteral("/My Disc");
+        if (makeStream && !disc.isEmpty())
+            QVERIFY(QDir(root.path()).mkpath(disc + QStringLiteral("/BDMV/STREAM")));
+        const QString folder = PlayerWorkingDirectory(Launch(disc, kind));
+        QCOMPARE(folder, expectStream ? disc + QStringLiteral("/BDMV/STREAM") : QString());
+    }
+
     void screenshotPrefixEscapesCommas() {
         QCOMPARE(ScreenshotPrefix(QStringLiteral("/home/a,b/x,,y/")),
                  QStringLiteral("screenshot=/home/a\\,b/x\\,\\,y/"));
