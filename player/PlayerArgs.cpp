@@ -23,11 +23,11 @@ QString ScreenshotPrefix(const QString &appDataFolder) {
 
 QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
     QStringList args;
-    // Not for Blu-ray titles: with lavf on "br://" the position stands still after a forward
-    // seek until the next seek, and a backward seek right after a forward one takes effect
-    // late or not at all; MPlayer's own demuxer does neither (bench/bluray_seeks.py).
-    if (launch.SourceKind != SourceBluray)
-        args << QStringLiteral("-demuxer") << QStringLiteral("lavf");
+    // Also for Blu-ray titles, although lavf freezes the picture after a forward seek on
+    // "br://" there (bench/bluray_seeks.py): MPlayer's own TS demuxer seeks well but numbers
+    // audio streams by PID, and the window selects them by index, which would turn the sound
+    // off. Dropping lavf waits for PID-based track choices.
+    args << QStringLiteral("-demuxer") << QStringLiteral("lavf");
     args << QStringList{
         QStringLiteral("-ni"),
         QStringLiteral("-slave"),

@@ -116,8 +116,7 @@ private slots:
             launch.UseBlurayTitle = false;
             const QStringList args = BuildPlayerArguments(launch);
             QCOMPARE(args.last(), passed);
-            // Blu-ray titles leave "-demuxer lavf" out and add the title and device.
-            QCOMPARE(int(args.size()), fixed + (kind == SourceDvd ? 2 : 0));
+            QCOMPARE(int(args.size()), fixed + (kind == SourceFile ? 0 : 2));
         }
     }
 
@@ -138,10 +137,6 @@ private slots:
         bluray.UseBlurayTitle = false;
         QCOMPARE(tail(bluray),
                  QStringList({QStringLiteral("br://0"), QStringLiteral("-bluray-device"), disc}));
-        // lavf loses and stalls seeks on "br://" titles; files and DVDs keep it.
-        QVERIFY(!BuildPlayerArguments(bluray).contains(QStringLiteral("-demuxer")));
-        QCOMPARE(BuildPlayerArguments(Launch(disc, SourceDvd)).mid(0, 2),
-                 QStringList({QStringLiteral("-demuxer"), QStringLiteral("lavf")}));
         // A wanted title that was never stored: the folder stands alone.
         bluray.UseBlurayTitle = true;
         bluray.BlurayTitle.reset();

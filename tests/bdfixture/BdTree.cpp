@@ -177,7 +177,7 @@ bool WriteSyntheticDisc(const QString &discPath, const SyntheticDisc &disc, QStr
 int PlayableDisc::ClipOfColour(int r, int g, int b) {
     if (b > r + 15 && b > g + 10)
         return 0;
-    if (r > b + 15 && r > g + 10)
+    if (r > b + 15 && r > g + 10 && b > g) // magenta-red, unlike orange
         return 1;
     if (g > r + 10 && g > b + 10)
         return 2;
