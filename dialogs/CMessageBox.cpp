@@ -2,6 +2,7 @@
 
 #include "lang/CLanguageTable.h"
 #include "ui/Styles.h"
+#include "ui/UiText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,24 +10,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-QFont TextFont() {
-    QFont font(QStringLiteral("Calibri"));
-    font.setPointSize(12);
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
-} // namespace
-
 CMessageBox::CMessageBox() : QDialog(nullptr) {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("Dialog"));
     // A real dialog, not a tool tip: it must take keyboard focus and stay with the window
     // manager's stacking.
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    setWindowTitle(CLanguageTable::Instance()->GetText("MainWnd/FreeTitle"));
+    setWindowTitle(ui::Caption("MainWnd/FreeTitle"));
     setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
     setFixedSize(400, 180);
     resize(400, 180);
@@ -35,15 +25,14 @@ CMessageBox::CMessageBox() : QDialog(nullptr) {
 }
 
 void CMessageBox::ShowInformation(const QString &message) {
-    const QFont font = TextFont();
+    const QFont font = ui::CalibriFont(12);
     const int w = width();
 
     auto *titleStrip = new QLabel(this);
     titleStrip->setObjectName(QStringLiteral("TitleStrip"));
     titleStrip->setMinimumSize(w, 20);
     titleStrip->setStyleSheet(styles::TitleStrip());
-    auto *heading = new QLabel(
-        QStringLiteral("  ") + CLanguageTable::Instance()->GetText("Messages/MSG0403"), titleStrip);
+    auto *heading = new QLabel(QStringLiteral("  ") + ui::Caption("Messages/MSG0403"), titleStrip);
     heading->setObjectName(QStringLiteral("Heading"));
     heading->setGeometry(0, 5, 400, 20);
     heading->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -73,7 +62,7 @@ void CMessageBox::ShowInformation(const QString &message) {
     buttonStrip->setObjectName(QStringLiteral("ButtonStrip"));
     buttonStrip->setMinimumSize(w, 40);
     buttonStrip->setStyleSheet(styles::DialogButtonStrip());
-    auto *ok = new QPushButton(CLanguageTable::Instance()->GetText("MainWnd/OK"), buttonStrip);
+    auto *ok = new QPushButton(ui::Caption("MainWnd/OK"), buttonStrip);
     ok->setObjectName(QStringLiteral("OkButton"));
     ok->setFlat(true);
     ok->setFont(font);

@@ -4,6 +4,7 @@
 #include "player/SlaveCommands.h"
 #include "playlist/RecentFiles.h"
 #include "ui/Styles.h"
+#include "ui/UiText.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -21,9 +22,7 @@
 
 namespace {
 
-QString Caption(const char *key) {
-    return CLanguageTable::Instance()->GetText(key);
-}
+using ui::Caption;
 
 QAction *AddTagged(QMenu *menu, const QString &caption, const char *tag) {
     QAction *action = menu->addAction(caption);
@@ -254,10 +253,7 @@ void DRUI::BDFileMenu(QAction *action) {
         // the submenu's own entry: nothing to do
     } else if (!tag.isEmpty()) {
         StopBtn();
-        if (QFileInfo(tag).isDir())
-            OpenFolderSource(tag);
-        else
-            PlayListAddFiles({tag});
+        OpenPath(tag);
     }
 }
 
@@ -273,20 +269,16 @@ void DRUI::BDControlsMenu(QAction *action) {
         return;
     }
     if (BelongsTo(action, DiscOtherTitlesAction)) {
-        SourceKind = 2;
+        SourceKind = SourceBluray;
         SourceKey = action->data().value<PLAY_LIST_INFO>().Path;
-        if (PlayerProcess) {
-            RefreshTimer->stop();
-            SendCommand(slave::Quit());
-            Stopped = true;
-        }
+        QuitPlayer();
         UseBlurayTitle = true;
         PlayBlurayTitle();
         return;
     }
     const QString tag = Tag(action);
     if (tag == QLatin1String("Play")) {
-        if (SourceKind == 2)
+        if (SourceKind == SourceBluray)
             PlayBlurayTitle();
         else if (!PlayPath.isEmpty())
             PlayListAddFiles({PlayPath});
