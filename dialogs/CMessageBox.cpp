@@ -10,17 +10,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CMessageBox::CMessageBox() : QDialog(nullptr) {
+CMessageBox::CMessageBox() {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("Dialog"));
-    // A real dialog, not a tool tip: it must take keyboard focus and stay with the window
-    // manager's stacking.
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowTitle(ui::Caption("MainWnd/FreeTitle"));
     setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
     setFixedSize(400, 180);
     resize(400, 180);
-    setModal(true);
     Answer = 1;
 }
 
@@ -96,19 +92,14 @@ void CMessageBox::btnSlotNO() {
 }
 
 void CMessageBox::mousePressEvent(QMouseEvent *event) {
-    if (event->button() == Qt::LeftButton) {
-        DragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-        event->accept();
-    } else if (event->button() == Qt::RightButton) {
+    if (event->button() == Qt::RightButton)
         close();
-    }
+    else
+        CFramelessDialog::mousePressEvent(event);
 }
 
 void CMessageBox::mouseMoveEvent(QMouseEvent *event) {
-    if (event->buttons() == Qt::LeftButton) {
-        move(event->globalPosition().toPoint() - DragOffset);
-        event->accept();
-    }
+    CFramelessDialog::mouseMoveEvent(event);
 }
 
 void CMessageBox::paintEvent(QPaintEvent *event) {

@@ -1,6 +1,8 @@
 #include "ui/DRUI.h"
 
 #include "player/SlaveCommands.h"
+#include "snapshot/CProcessUI.h"
+#include "snapshot/SnapshotPaths.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -150,6 +152,9 @@ void DRUI::btnMinSlot() {
 
 void DRUI::btnCloseSlot() {
     if (QuitPlayer()) {
+        // Its "(Quit)" line may come in during the wait below: that is no end of playback to
+        // handle (the handling would send a second "q").
+        DisconnectParser();
         // Give the player a moment to end cleanly on the quit; the kill is for one that hangs.
         PlayerProcess->waitForBytesWritten(500);
         PlayerProcess->waitForFinished(1000);
@@ -160,4 +165,6 @@ void DRUI::btnCloseSlot() {
 
 void DRUI::btnMenButtonSlot() {}
 
-void DRUI::btnOpenSnapshotFolder() {}
+void DRUI::btnOpenSnapshotFolder() {
+    OpenFolderInFileBrowser(ReadSnapshotFolder(AppDataFolder));
+}

@@ -1,13 +1,13 @@
 #include "ui/DRUI.h"
 
 #include "dialogs/CMessageBox.h"
+#include "dialogs/FileDialogs.h"
 #include "lang/CLanguageTable.h"
 #include "player/PlayerArgs.h"
 #include "playlist/PlaylistSteps.h"
 #include "sources/FolderSource.h"
 #include "ui/UiText.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 
 namespace {
@@ -20,14 +20,11 @@ const QString kMediaFilter = QStringLiteral(
 } // namespace
 
 void DRUI::btnOpenFile() {
-    const QStringList files =
-        QFileDialog::getOpenFileNames(this, QString(), QStringLiteral("."), kMediaFilter);
-    PlayListAddFiles(files);
+    PlayListAddFiles(dialogs::AskOpenFiles(this, QStringLiteral("."), kMediaFilter));
 }
 
 void DRUI::btnLoadBDPath() {
-    OpenFolderSource(
-        QFileDialog::getExistingDirectory(this, QString(), QString(), QFileDialog::ShowDirsOnly));
+    OpenFolderSource(dialogs::AskFolder(this));
 }
 
 void DRUI::OpenFolderSource(const QString &path) {
