@@ -3,6 +3,7 @@
 #include "platform/AppPaths.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 QString ReadSnapshotFolder(const QString &appDataFolder) {
     QFile file(appDataFolder + QStringLiteral("OutputPath.txt"));
@@ -13,6 +14,15 @@ QString ReadSnapshotFolder(const QString &appDataFolder) {
     if (folder.isEmpty())
         return platform::DefaultSnapshotFolder();
     return folder;
+}
+
+bool WriteSnapshotFolder(const QString &appDataFolder, const QString &folder) {
+    platform::EnsureFolder(appDataFolder);
+    QSaveFile file(appDataFolder + QStringLiteral("OutputPath.txt"));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(folder.toLocal8Bit());
+    return file.commit();
 }
 
 QString SnapshotTargetName(const QString &folder, const QDateTime &localTime,
