@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player/OutputParser.h"
 #include "playlist/PlayListInfo.h"
 
 #include <QFont>
@@ -59,6 +60,7 @@ public:
     int SubtitleTrackCount = 0;
     int PendingAudioIndex = -1;
     int PendingSubtitleIndex = -1;
+    PlayerOutputState PlayerOutput;
     QString SnapshotFormat;
     int SnapshotFormatIndex = 0;
     bool FullScreenOn = false;
@@ -195,6 +197,7 @@ private:
     void ConnectParser();
     void DisconnectParser();
     void HandleEndOfPlayback();
+    void HandlePlayerLine(const QByteArray &line);
     void HandleSnapshotLine(const QByteArray &line);
     void HandleVideoOpened();
     void OnPlayerFinished(QProcess *process);
