@@ -9,7 +9,16 @@
 QString ParseProbeDuration(const QByteArray &probeStderr) {
     static const QLatin1String key("Duration: ");
     const QString text = QString::fromLocal8Bit(probeStderr);
-    const qsizetype at = text.indexOf(key);
+    // The probe's own line starts with blanks and "Duration: "; the same words inside a tag
+    // value ("    title : Duration: 99:00:00") come after other text on their line.
+    qsizetype at = -1;
+    for (qsizetype from = 0; (at = text.indexOf(key, from)) >= 0; from = at + 1) {
+        qsizetype before = at;
+        while (before > 0 && text[before - 1] == QLatin1Char(' '))
+            --before;
+        if (before == 0 || text[before - 1] == QLatin1Char('\n'))
+            break;
+    }
     if (at < 0)
         return QString();
     // Only a real clock counts: ffprobe writes "Duration: N/A" for streams without a length,

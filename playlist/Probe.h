@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-// Up to 8 characters after the first "Duration: " of the probe's error output ("01:02:03"),
-// or empty when there is none.
+// Up to 8 characters after the first "Duration: " that begins a line of the probe's error
+// output (after blanks), as "01:02:03"; empty when there is none.
 QString ParseProbeDuration(const QByteArray &probeStderr);
 
 // How much of the probe's error output is kept.

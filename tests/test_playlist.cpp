@@ -183,6 +183,10 @@ void TestPlaylist::parseDuration_data() {
                                   << QStringLiteral("1:2:3");
     QTest::newRow("at the very end") << QByteArray("  Duration: ") << QString();
     QTest::newRow("truncated clock") << QByteArray("  Duration: 00:01") << QString();
+    QTest::newRow("tag imitating it")
+        << QByteArray("    title           : x Duration: 99:00:00.00\n"
+                      "  Duration: 00:00:03.00, start: 0.0")
+        << QStringLiteral("00:00:03");
     QTest::newRow("no blank after colon") << QByteArray("Duration:00:01:00.00") << QString();
     QTest::newRow("not a number") << QByteArray("Duration: ab:cd:ef.00") << QString();
     QTest::newRow("bytes that are not UTF-8 before it")
