@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Kinds.h"
+#include "player/OutputParser.h"
 #include "playlist/PlayListInfo.h"
 
 #include <QFont>
@@ -60,6 +61,7 @@ public:
     int SubtitleTrackCount = 0;
     int PendingAudioIndex = -1;
     int PendingSubtitleIndex = -1;
+    PlayerOutputState PlayerOutput;
     QString SnapshotFormat;
     int SnapshotFormatIndex = 0;
     bool FullScreenOn = false;
@@ -202,6 +204,7 @@ private:
     void ConnectParser();
     void DisconnectParser();
     void HandleEndOfPlayback();
+    void HandlePlayerLine(const QByteArray &line);
     void HandleSnapshotLine(const QByteArray &line);
     void HandleVideoOpened();
     void OnPlayerFinished(QProcess *process);
