@@ -116,7 +116,8 @@ private slots:
             launch.UseBlurayTitle = false;
             const QStringList args = BuildPlayerArguments(launch);
             QCOMPARE(args.last(), passed);
-            QCOMPARE(int(args.size()), fixed + (kind == SourceFile ? 0 : 2));
+            // Blu-ray titles leave "-demuxer lavf" out and add the title and device.
+            QCOMPARE(int(args.size()), fixed + (kind == SourceDvd ? 2 : 0));
         }
     }
 
@@ -137,10 +138,46 @@ private slots:
         bluray.UseBlurayTitle = false;
         QCOMPARE(tail(bluray),
                  QStringList({QStringLiteral("br://0"), QStringLiteral("-bluray-device"), disc}));
+        // lavf loses and stalls seeks on "br://" titles; files and DVDs keep it.
+        QVERIFY(!BuildPlayerArguments(bluray).contains(QStringLiteral("-demuxer")));
+        QCOMPARE(BuildPlayerArguments(Launch(disc, SourceDvd)).mid(0, 2),
+                 QStringList({QStringLiteral("-demuxer"), QStringLiteral("lavf")}));
         // A wanted title that was never stored: the folder stands alone.
         bluray.UseBlurayTitle = true;
         bluray.BlurayTitle.reset();
         QCOMPARE(tail(bluray), QStringList({disc}));
+    }
+
+    // The player runs in a Blu-ray disc's stream folder; never anything that would fail its
+    // start (a missing folder) or move a relative device path.
+    void playerWorkingDirectory_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("makeStream");
+        QTest::addColumn<bool>("expectStream");
+        QTest::newRow("blu-ray") << int(SourceBluray) << QStringLiteral("My Disc") << true << true;
+        QTest::newRow("blu-ray without STREAM")
+            << int(SourceBluray) << QStringLiteral("My Disc") << false << false;
+        QTest::newRow("dvd") << int(SourceDvd) << QStringLiteral("My Disc") << true << false;
+        QTest::newRow("file") << int(SourceFile) << QStringLiteral("My Disc") << true << false;
+        QTest::newRow("relative blu-ray")
+            << int(SourceBluray) << QStringLiteral("relative") << true << false;
+        QTest::newRow("empty path") << int(SourceBluray) << QString() << false << false;
+    }
+    void playerWorkingDirectory() {
+        QFETCH(int, kind);
+        QFETCH(QString, path);
+        QFETCH(bool, makeStream);
+        QFETCH(bool, expectStream);
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QString disc = path;
+        if (path == QLatin1String("My Disc"))
+            disc = root.path() + QStringLiteral("/My Disc");
+        if (makeStream && !disc.isEmpty())
+            QVERIFY(QDir(root.path()).mkpath(disc + QStringLiteral("/BDMV/STREAM")));
+        const QString folder = PlayerWorkingDirectory(Launch(disc, kind));
+        QCOMPARE(folder, expectStream ? disc + QStringLiteral("/BDMV/STREAM") : QString());
     }
 
     void screenshotPrefixEscapesCommas() {

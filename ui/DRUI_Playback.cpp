@@ -113,6 +113,7 @@ void DRUI::VideoPlay() {
     // MPlayer floods its error output when no video output works; nobody reads it.
     process->setStandardErrorFile(QProcess::nullDevice());
     platform::TieChildToParent(*process);
+    process->setWorkingDirectory(PlayerWorkingDirectory(launch));
     process->start(platform::PlayerProgram(), BuildPlayerArguments(launch), QIODevice::ReadWrite);
 
     SetButtonImage(PlayButton, QStringLiteral(":/image/pause.png"));
@@ -124,6 +125,8 @@ void DRUI::VideoPlay() {
     if (StartSeconds > 0) {
         SendCommand(slave::Seek(StartSeconds));
         PositionMs = qint64(StartSeconds) * 1000;
+        // It belongs to this request: a later file or title must not start there too.
+        StartSeconds = 0;
     }
     RefreshTimer->start(kRefreshIntervalMs);
     MarkNowPlaying();

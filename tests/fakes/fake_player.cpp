@@ -2,7 +2,8 @@
 // records what it is sent, and can be told to end, crash or say anything.
 //
 //   FAKE_PLAYER_LOG       every byte read on standard input is appended to this file; the
-//                         arguments are written to <log>.args, one per line
+//                         arguments are written to <log>.args, one per line, and the working
+//                         folder to <log>.cwd
 //   FAKE_PLAYER_LENGTH    seconds answered to get_time_length (default 60)
 //   FAKE_PLAYER_SHOT      the file "screenshot 0" writes (default: like mplayer, the prefix of
 //                         "-vf screenshot=<prefix>" followed by 0001.png, 0002.png, ..., skipping
@@ -77,6 +78,9 @@ public:
         if (argsFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
             for (const QByteArray &arg : args)
                 argsFile.write(arg + '\n');
+        QFile cwdFile(QFile::decodeName(log + ".cwd"));
+        if (cwdFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            cwdFile.write(QFile::encodeName(QDir::currentPath()));
         m_log.setFileName(QFile::decodeName(log));
         m_log.open(QIODevice::WriteOnly | QIODevice::Append);
     }
