@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 QString PlayerShotFile(const QByteArray &reportLine, const QString &dataFolder) {
     if (!reportLine.startsWith("*** screenshot '") || !dataFolder.endsWith(QLatin1Char('/')))
@@ -32,6 +33,15 @@ QString ReadSnapshotFolder(const QString &appDataFolder) {
     if (folder.isEmpty())
         return platform::DefaultSnapshotFolder();
     return folder;
+}
+
+bool WriteSnapshotFolder(const QString &appDataFolder, const QString &folder) {
+    platform::EnsureFolder(appDataFolder);
+    QSaveFile file(appDataFolder + QStringLiteral("OutputPath.txt"));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(folder.toLocal8Bit());
+    return file.commit();
 }
 
 QString SnapshotTargetName(const QString &folder, const QDateTime &localTime,

@@ -14,6 +14,11 @@ QString PlayerShotFile(const QByteArray &reportLine, const QString &dataFolder);
 // default folder (Documents + "/Tavrell DVD Player/") when that is missing or empty.
 QString ReadSnapshotFolder(const QString &appDataFolder);
 
+// Replaces OutputPath.txt with exactly `folder` (local 8-bit text, no line end). The old file
+// stays whole until the new one is complete, so a crash mid-write never loses the setting.
+// False when it could not be written.
+bool WriteSnapshotFolder(const QString &appDataFolder, const QString &folder);
+
 // folder + "Snapshot-YYYY-MM-DD hh-mm-ss.<format>"; a "\" in the folder name is kept.
 QString SnapshotTargetName(const QString &folder, const QDateTime &localTime,
                            const QString &format);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Kinds.h"
 #include "player/OutputParser.h"
 #include "playlist/PlayListInfo.h"
 
@@ -37,7 +38,7 @@ public:
 
     // --- play request (filled by whoever wants something played, then VideoPlay) ---
     QString PlayPath;
-    int SourceKind = 2;
+    int SourceKind = SourceBluray;
     QString SourceKey;
     bool UseBlurayTitle = false;
     int StartSeconds = 0;
@@ -119,6 +120,8 @@ public:
 
     // --- operations other parts call directly ---
     void OpenFolderSource(const QString &path);
+    // A folder opens as a disc folder, anything else is played as a file.
+    void OpenPath(const QString &path);
     void OpenDvdFolder(const QString &path);
     void OpenBlurayFolder(const QString &path);
     void PlayBlurayTitle();
@@ -194,6 +197,10 @@ private:
     void StepPlaylist(int step);
     void StepChapter(bool forward);
     void SendCommand(const QByteArray &command);
+    // Stops the clock, asks the player to quit and marks playback stopped; false (and nothing
+    // done) without a player.
+    bool QuitPlayer();
+    void LeaveFullScreen();
     void ConnectParser();
     void DisconnectParser();
     void HandleEndOfPlayback();

@@ -1,6 +1,5 @@
 #include "ui/DRUI.h"
 
-#include "lang/CLanguageTable.h"
 #include "platform/Programs.h"
 #include "player/Clock.h"
 #include "player/OutputParser.h"
@@ -8,6 +7,7 @@
 #include "player/SlaveCommands.h"
 #include "snapshot/SnapshotPaths.h"
 #include "snapshot/SnapshotSaver.h"
+#include "ui/UiText.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -53,7 +53,7 @@ void DRUI::VideoPlay() {
     PendingAudioIndex = AudioChoiceByKey.value(SourceKey, -1) - 1;
     PendingSubtitleIndex = SubtitleChoiceByKey.value(SourceKey, -1) - 1;
 
-    PageStack->setCurrentIndex(2);
+    PageStack->setCurrentIndex(PageVideo);
     PositionSlider->setEnabled(true);
     PositionSlider->setRange(0, int(qBound<qint64>(0, MediaDuration, qint64(INT_MAX))));
     PositionSlider->setValue(0);
@@ -116,7 +116,7 @@ void DRUI::VideoPlay() {
     process->start(platform::PlayerProgram(), BuildPlayerArguments(launch), QIODevice::ReadWrite);
 
     SetButtonImage(PlayButton, QStringLiteral(":/image/pause.png"));
-    PlayPauseAction->setText(CLanguageTable::Instance()->GetText("MainWnd/Pause"));
+    PlayPauseAction->setText(ui::Caption("MainWnd/Pause"));
     PlayPauseAction->setData(QStringLiteral("Pause"));
     Playing = true;
 
@@ -377,7 +377,7 @@ void DRUI::PausePlay() {
     SetButtonImage(PlayButton, QStringLiteral(":/image/play.png"));
     DisconnectParser();
     Playing = false;
-    PlayPauseAction->setText(CLanguageTable::Instance()->GetText("MainWnd/Resume"));
+    PlayPauseAction->setText(ui::Caption("MainWnd/Resume"));
     PlayPauseAction->setData(QStringLiteral("Resume"));
 }
 
@@ -388,23 +388,29 @@ void DRUI::ResumePlay() {
     ConnectParser();
     SetButtonImage(PlayButton, QStringLiteral(":/image/pause.png"));
     Playing = true;
-    PlayPauseAction->setText(CLanguageTable::Instance()->GetText("MainWnd/Pause"));
+    PlayPauseAction->setText(ui::Caption("MainWnd/Pause"));
     PlayPauseAction->setData(QStringLiteral("Pause"));
 }
 
 void DRUI::StopBtn() {
-    if (PlayerProcess) {
-        RefreshTimer->stop();
-        SendCommand(slave::Quit());
+    if (QuitPlayer())
         PositionLabel->setText(QStringLiteral("00:00:00 "));
-    }
     Stopped = true;
     NowPlayingLabel->clear();
     CurrentPath.clear();
-    if (PageStack->currentIndex() == 2)
-        PageStack->setCurrentIndex(0);
+    if (PageStack->currentIndex() == PageVideo)
+        PageStack->setCurrentIndex(PageStart);
     PositionSlider->setValue(0);
     PositionSlider->setEnabled(false);
+}
+
+bool DRUI::QuitPlayer() {
+    if (!PlayerProcess)
+        return false;
+    RefreshTimer->stop();
+    SendCommand(slave::Quit());
+    Stopped = true;
+    return true;
 }
 
 void DRUI::Snapshot() {
