@@ -339,6 +339,17 @@ private slots:
         QCOMPARE(Texts(w.AudioTrackMenu),
                  QStringList({QStringLiteral("Disable"), QStringLiteral("Japanese LPCM")}));
         QCOMPARE(w.BlurayTitleByKey.size(), 4);
+
+        // A rebuild of the window's content (a language change) takes the submenus along.
+        QList<QPointer<QMenu>> current;
+        for (QAction *entry : {w.DiscChapterAction, w.DiscAudioAction, w.DiscSubtitleAction,
+                               w.DiscOtherTitlesAction})
+            current << QPointer<QMenu>(Submenu(entry));
+        w.InitWindow();
+        QTRY_VERIFY(std::all_of(current.cbegin(), current.cend(),
+                                [](const QPointer<QMenu> &m) { return m.isNull(); }));
+        QVERIFY(w.ActiveDiscAudioEntry.isNull());
+        QVERIFY(!w.grab().isNull());
     }
 
     void discWithoutTitlesKeepsTheListsButNotTheName() {
@@ -439,7 +450,7 @@ private slots:
 
         // Another title plays by the number stored for its playlist, on the page and in
         // Controls alike.
-        for (const bool fromControls : {false, true}) {
+        for (const bool fromControls : {true, false}) {
             QAction *other = (fromControls ? w.TitleMenu : Submenu(w.DiscOtherTitlesAction))
                                  ->actions()
                                  .value(fromControls ? 2 : 1);

@@ -110,6 +110,8 @@ QMenu *DRUI::NewDiscSubmenu(const QString &name) {
 void DRUI::AttachDiscSubmenu(QAction *entry, QMenu *submenu) {
     QMenu *old = entry->menu();
     entry->setMenu(submenu);
+    // A content rebuild (a language change) deletes the entry; its submenu goes with it.
+    connect(entry, &QObject::destroyed, submenu, &QObject::deleteLater);
     // Later, not now: the old submenu or one of its entries may be inside its own handler.
     if (old)
         old->deleteLater();
