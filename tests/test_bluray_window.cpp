@@ -478,6 +478,17 @@ private slots:
         }
         QCOMPARE(w.PlayList.size(), 1);
 
+        // Controls > Play restarts the title that is current, by its own number.
+        const QString current = w.SourceKey;
+        QAction play;
+        play.setData(QStringLiteral("Play"));
+        next = PrepareFakePlayer(user->Root());
+        ChooseInControls(&play);
+        WaitForPlayer();
+        QCOMPARE(w.SourceKey, current);
+        QCOMPARE(DiscArguments().value(0),
+                 QStringLiteral("br://%1").arg(w.BlurayTitleByKey[current]));
+
         // Back on the page, Play Movie is the main title again, with its own length.
         w.Navigation();
         QCOMPARE(w.PageStack->currentIndex(), 1);
