@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Kinds.h"
+#include "player/OutputParser.h"
 #include "playlist/PlayListInfo.h"
 #include "sources/bluray/MoviePlaylist.h"
 
@@ -38,7 +40,7 @@ public:
 
     // --- play request (filled by whoever wants something played, then VideoPlay) ---
     QString PlayPath;
-    int SourceKind = 2;
+    int SourceKind = SourceBluray;
     QString SourceKey;
     bool UseBlurayTitle = false;
     int StartSeconds = 0;
@@ -68,6 +70,7 @@ public:
     int SubtitleTrackCount = 0;
     int PendingAudioIndex = -1;
     int PendingSubtitleIndex = -1;
+    PlayerOutputState PlayerOutput;
     QString SnapshotFormat;
     int SnapshotFormatIndex = 0;
     bool FullScreenOn = false;
@@ -127,6 +130,8 @@ public:
 
     // --- operations other parts call directly ---
     void OpenFolderSource(const QString &path);
+    // A folder opens as a disc folder, anything else is played as a file.
+    void OpenPath(const QString &path);
     void OpenDvdFolder(const QString &path);
     void OpenBlurayFolder(const QString &path);
     QList<PLAY_LIST_INFO> DiscoverBlurayTitles(const QString &discPath);
@@ -203,9 +208,14 @@ private:
     void StepPlaylist(int step);
     void StepChapter(bool forward);
     void SendCommand(const QByteArray &command);
+    // Stops the clock, asks the player to quit and marks playback stopped; false (and nothing
+    // done) without a player.
+    bool QuitPlayer();
+    void LeaveFullScreen();
     void ConnectParser();
     void DisconnectParser();
     void HandleEndOfPlayback();
+    void HandlePlayerLine(const QByteArray &line);
     void HandleSnapshotLine(const QByteArray &line);
     void HandleVideoOpened();
     void OnPlayerFinished(QProcess *process);
