@@ -22,9 +22,13 @@ QString ScreenshotPrefix(const QString &appDataFolder) {
 }
 
 QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
-    QStringList args{
-        QStringLiteral("-demuxer"),
-        QStringLiteral("lavf"),
+    QStringList args;
+    // Not for Blu-ray titles: with lavf on "br://" the position stands still after a forward
+    // seek until the next seek, and a backward seek right after a forward one takes effect
+    // late or not at all; MPlayer's own demuxer does neither (bench/bluray_seeks.py).
+    if (launch.SourceKind != SourceBluray)
+        args << QStringLiteral("-demuxer") << QStringLiteral("lavf");
+    args << QStringList{
         QStringLiteral("-ni"),
         QStringLiteral("-slave"),
         QStringLiteral("-quiet"),

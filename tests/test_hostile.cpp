@@ -134,6 +134,8 @@ class HostileMediaTest : public QObject {
         DRUI &w = NewWindow();
         w.PlayListAddFiles({clip});
         QVERIFY(w.PlayerProcess);
+        // The player answers only once it has printed the whole header, tags and names.
+        QTRY_VERIFY_WITH_TIMEOUT(!w.PositionText.isEmpty(), 15000);
         QTRY_VERIFY_WITH_TIMEOUT(w.PositionLabel->text().startsWith(QStringLiteral("00:00:01")),
                                  8000);
         QCOMPARE(w.PageStack->currentIndex(), 2);
@@ -232,6 +234,7 @@ private slots:
                       QStringLiteral("comment=x\nExiting... (End of file)\nExiting... (Quit)")}));
         DRUI &w = NewWindow();
         w.PlayListAddFiles({clip});
+        QTRY_VERIFY_WITH_TIMEOUT(!w.PositionText.isEmpty(), 15000);
         QTRY_VERIFY_WITH_TIMEOUT(w.PositionLabel->text().startsWith(QStringLiteral("00:00:02")),
                                  10000);
         QCOMPARE(w.PageStack->currentIndex(), 2);

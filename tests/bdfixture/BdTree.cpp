@@ -174,6 +174,22 @@ bool WriteSyntheticDisc(const QString &discPath, const SyntheticDisc &disc, QStr
     return true;
 }
 
+int PlayableDisc::ClipOfColour(int r, int g, int b) {
+    if (b > r + 15 && b > g + 10)
+        return 0;
+    if (r > b + 15 && r > g + 10)
+        return 1;
+    if (g > r + 10 && g > b + 10)
+        return 2;
+    return -1;
+}
+
+double PlayableDisc::SecondsIntoClip(int r, int g, int b) {
+    // Back from full-range RGB to the limited-range luma the ramp was written in.
+    const double luma = 16.0 + (0.299 * r + 0.587 * g + 0.114 * b) * 219.0 / 255.0;
+    return (luma - RampBase) / RampSlope;
+}
+
 bool BuildPlayableDisc(const QString &discPath, PlayableDisc *out, const PlayableOptions &options,
                        QString *error) {
     PlayableDisc disc;
@@ -185,12 +201,9 @@ bool BuildPlayableDisc(const QString &discPath, PlayableDisc *out, const Playabl
     if (!WriteSyntheticDisc(discPath, SyntheticDisc{}, error))
         return false;
 
-    struct Look {
-        const char *Colour;
-        int Luma;
-    };
-    // Solid colours of distinct brightness, so a picture tells which clip plays.
-    const Look looks[] = {{"0x202020", 32}, {"0x808080", 128}, {"0xE0E0E0", 224}};
+    // Each clip has its own tint (blue, red, green) and a brightness ramp over its own time,
+    // so a picture tells which clip plays and how far into it.
+    const struct { int Cb, Cr; } tints[] = {{170, 128}, {128, 170}, {90, 90}};
     const QString size = QStringLiteral("%1x%2").arg(options.Width).arg(options.Height);
     const int seconds = options.ClipSeconds;
     for (int k = 0; k < 3; ++k) {
@@ -199,60 +212,38 @@ bool BuildPlayableDisc(const QString &discPath, PlayableDisc *out, const Playabl
             Bdmv(discPath, QStringLiteral("STREAM/%1.m2ts").arg(QString::fromLatin1(name)));
         // Timestamps run on from clip to clip (each clip starts where the one before ended).
         const QStringList args = {
-            QStringLiteral("-hide_banner"),
-            QStringLiteral("-loglevel"),
-            QStringLiteral("error"),
-            QStringLiteral("-y"),
-            QStringLiteral("-f"),
-            QStringLiteral("lavfi"),
+            QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+            QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
             QStringLiteral("-i"),
-            QStringLiteral("color=c=%1:s=%2:r=25:d=%3")
-                .arg(QLatin1String(looks[k].Colour), size)
-                .arg(seconds),
-            QStringLiteral("-f"),
-            QStringLiteral("lavfi"),
-            QStringLiteral("-i"),
+            QStringLiteral(
+                "color=c=black:s=%1:r=25:d=%2,format=yuv420p,geq=lum='%3+%4*T':cb=%5:cr=%6")
+                .arg(size)
+                .arg(seconds)
+                .arg(PlayableDisc::RampBase)
+                .arg(PlayableDisc::RampSlope)
+                .arg(tints[k].Cb)
+                .arg(tints[k].Cr),
+            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
             QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds),
-            QStringLiteral("-f"),
-            QStringLiteral("lavfi"),
-            QStringLiteral("-i"),
+            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
             QStringLiteral("sine=frequency=880:sample_rate=48000:duration=%1").arg(seconds),
-            QStringLiteral("-map"),
-            QStringLiteral("0:v"),
-            QStringLiteral("-map"),
-            QStringLiteral("1:a"),
-            QStringLiteral("-map"),
-            QStringLiteral("2:a"),
-            QStringLiteral("-c:v"),
-            QStringLiteral("libx264"),
-            QStringLiteral("-preset"),
+            QStringLiteral("-map"), QStringLiteral("0:v"), QStringLiteral("-map"),
+            QStringLiteral("1:a"), QStringLiteral("-map"), QStringLiteral("2:a"),
+            QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
             QStringLiteral("ultrafast"),
-            QStringLiteral("-g"),
-            QStringLiteral("25"),
-            QStringLiteral("-keyint_min"),
-            QStringLiteral("25"),
-            QStringLiteral("-sc_threshold"),
-            QStringLiteral("0"),
-            QStringLiteral("-pix_fmt"),
-            QStringLiteral("yuv420p"),
-            QStringLiteral("-c:a"),
-            QStringLiteral("ac3"),
-            QStringLiteral("-b:a"),
-            QStringLiteral("96k"),
-            QStringLiteral("-streamid"),
-            QStringLiteral("0:0x1011"),
-            QStringLiteral("-streamid"),
-            QStringLiteral("1:0x1100"),
-            QStringLiteral("-streamid"),
-            QStringLiteral("2:0x1101"),
-            QStringLiteral("-mpegts_pmt_start_pid"),
-            QStringLiteral("0x100"),
+            // MPlayer's own TS demuxer takes time_scale / num_units_in_tick as the frame rate,
+            // where x264 writes the field rate (50): it would play the clips at double speed.
+            QStringLiteral("-bsf:v"), QStringLiteral("h264_metadata=tick_rate=25"),
+            QStringLiteral("-g"), QStringLiteral("25"), QStringLiteral("-keyint_min"),
+            QStringLiteral("25"), QStringLiteral("-sc_threshold"), QStringLiteral("0"),
+            QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), QStringLiteral("-c:a"),
+            QStringLiteral("ac3"), QStringLiteral("-b:a"), QStringLiteral("96k"),
+            QStringLiteral("-streamid"), QStringLiteral("0:0x1011"), QStringLiteral("-streamid"),
+            QStringLiteral("1:0x1100"), QStringLiteral("-streamid"), QStringLiteral("2:0x1101"),
+            QStringLiteral("-mpegts_pmt_start_pid"), QStringLiteral("0x100"),
             QStringLiteral("-output_ts_offset"),
-            QString::number(k * seconds),
-            QStringLiteral("-f"),
-            QStringLiteral("mpegts"),
-            QStringLiteral("-mpegts_m2ts_mode"),
-            QStringLiteral("1"),
+            QString::number(options.StartSeconds + k * seconds), QStringLiteral("-f"),
+            QStringLiteral("mpegts"), QStringLiteral("-mpegts_m2ts_mode"), QStringLiteral("1"),
             m2ts};
         if (!RunFfmpeg(options.Ffmpeg, args, error))
             return false;
@@ -282,8 +273,6 @@ bool BuildPlayableDisc(const QString &discPath, PlayableDisc *out, const Playabl
         clip.Name = name;
         clip.InTicks = quint32(scan.FirstPts / 2);
         clip.OutTicks = clip.InTicks + quint32(seconds) * 45000;
-        clip.Brightness = looks[k].Luma;
-        clip.Colour = looks[k].Colour;
         disc.Clips.append(clip);
 
         ClipInfoSpec info;

@@ -43,8 +43,6 @@ struct PlayableDisc {
         QByteArray Name;      // "00001"
         quint32 InTicks = 0;  // 45 kHz: first video PTS / 2
         quint32 OutTicks = 0; // 45 kHz
-        int Brightness = 0;   // luma of the clip's solid colour, 0..255
-        QByteArray Colour;    // ffmpeg colour name of the clip
     };
     QList<Clip> Clips;
     struct Title {
@@ -56,17 +54,26 @@ struct PlayableDisc {
     QList<Title> Titles;
     QByteArray DiscName;
     QString Thumbnail; // file name in META/DL
+
+    // The pictures: clip 0 is tinted blue, clip 1 red, clip 2 green; the luma is
+    // RampBase + RampSlope * (seconds into the clip), in limited range.
+    static constexpr int RampBase = 40;
+    static constexpr int RampSlope = 15;
+    // Which clip a picture's colour (full-range RGB of its middle) belongs to; -1: none.
+    static int ClipOfColour(int r, int g, int b);
+    static double SecondsIntoClip(int r, int g, int b);
 };
 
 struct PlayableOptions {
     int Width = 320;
     int Height = 240;
-    int ClipSeconds = 5;
+    int ClipSeconds = 5;  // at most 12: the brightness ramp ends there
+    int StartSeconds = 0; // added to the first timestamp (ffmpeg's own 1.4 s); discs: ~600
     QString Ffmpeg = QStringLiteral("ffmpeg");
 };
 
 // Builds the disc into discPath (which must exist and be empty):
-//   clips 00001 (dark), 00002 (mid grey), 00003 (bright), each ClipSeconds long, H.264 on
+//   clips 00001 (blue), 00002 (red), 00003 (green), each ClipSeconds long, H.264 on
 //   0x1011 with a keyframe every second, AC-3 English on 0x1100 and AC-3 French on 0x1101,
 //   timestamps running on from clip to clip;
 //   00001.mpls  main title: clips 1,2,3, seamless, chapters at every clip and mid-clip;
@@ -74,7 +81,7 @@ struct PlayableOptions {
 //   00003.mpls  clip 3 alone (another title to choose);
 //   00004.mpls  clips 1,2,1,1 (a repeated-clip playlist libbluray leaves out);
 //   00005.mpls  clip 2 alone;
-//   META/DL/bdmt_eng.xml naming the disc "Tavrell Test Disc" and a PNG thumbnail.
+//   META/DL/bdmt_eng.xml naming the disc "Tavrell Test Disc" and an orange PNG thumbnail.
 // Returns false with a reason when ffmpeg is missing or fails.
 bool BuildPlayableDisc(const QString &discPath, PlayableDisc *disc,
                        const PlayableOptions &options = {}, QString *error = nullptr);

@@ -1,5 +1,5 @@
 // Writes the playable test disc into a folder, for manual checks and benchmarks:
-//   make_bd_fixture DIR [SECONDS]
+//   make_bd_fixture DIR [CLIP_SECONDS [START_SECONDS]]
 #include "BdTree.h"
 
 #include <QCoreApplication>
@@ -12,7 +12,7 @@ int main(int argc, char **argv) {
     QTextStream err(stderr);
     QTextStream out(stdout);
     if (args.size() < 2) {
-        err << "usage: make_bd_fixture DIR [CLIP_SECONDS]\n";
+        err << "usage: make_bd_fixture DIR [CLIP_SECONDS [START_SECONDS]]\n";
         return 2;
     }
     const QString dir = QDir(args[1]).absolutePath();
@@ -22,7 +22,9 @@ int main(int argc, char **argv) {
     }
     bdfixture::PlayableOptions options;
     if (args.size() > 2)
-        options.ClipSeconds = qBound(2, args[2].toInt(), 600);
+        options.ClipSeconds = qBound(2, args[2].toInt(), 12);
+    if (args.size() > 3)
+        options.StartSeconds = qBound(0, args[3].toInt(), 3600);
     bdfixture::PlayableDisc disc;
     QString error;
     if (!bdfixture::BuildPlayableDisc(dir, &disc, options, &error)) {
