@@ -1,11 +1,12 @@
 // The Blu-ray disc page and title playback: glue between the core reader and the window.
 #include "ui/DRUI.h"
 
+#include "app/Kinds.h"
 #include "player/Clock.h"
-#include "player/PlayerArgs.h"
 #include "sources/bluray/DiscMetadata.h"
 #include "sources/bluray/TitleDiscovery.h"
 #include "ui/Styles.h"
+#include "ui/UiText.h"
 
 #include <QAction>
 #include <QLabel>
@@ -87,7 +88,7 @@ void DRUI::OpenBlurayFolder(const QString &path) {
     // The page stands for this disc now: Play and the repaint rule treat it as the source.
     SourceKind = SourceBluray;
     PlayPath = path;
-    PageStack->setCurrentIndex(1);
+    PageStack->setCurrentIndex(PageDisc);
 }
 
 QMenu *DRUI::NewDiscSubmenu(const QString &name) {
@@ -96,20 +97,16 @@ QMenu *DRUI::NewDiscSubmenu(const QString &name) {
     menu->setWindowFlags(menu->windowFlags() | Qt::FramelessWindowHint);
     menu->setAttribute(Qt::WA_TranslucentBackground);
     menu->setStyleSheet(styles::DiscMenu());
-    QFont font(QStringLiteral("Calibri"));
-    font.setPointSize(20);
-    font.setWeight(QFont::Bold);
-    font.setItalic(false);
-    menu->setFont(font);
-    QPalette palette;
-    palette.setColor(QPalette::All, QPalette::WindowText, Qt::white);
-    menu->setPalette(palette);
+    menu->setFont(ui::CalibriFont(20, 75));
+    menu->setPalette(WhiteTextPalette);
     return menu;
 }
 
 void DRUI::AttachDiscSubmenu(QAction *entry, QMenu *submenu) {
     QMenu *old = entry->menu();
     entry->setMenu(submenu);
+    // A content rebuild (a language change) deletes the entry; its submenu goes with it.
+    connect(entry, &QObject::destroyed, submenu, &QObject::deleteLater);
     // Later, not now: the old submenu or one of its entries may be inside its own handler.
     if (old)
         old->deleteLater();
