@@ -2,8 +2,10 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QSet>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -24,6 +26,14 @@ public:
     quint32 U32(qint64 pos) const {
         return (quint32(Data[pos]) << 24) | (quint32(Data[pos + 1]) << 16) |
                (quint32(Data[pos + 2]) << 8) | quint32(Data[pos + 3]);
+    }
+    // "NNNNN.CCCC" from the 5-byte name and the 4-byte codec identifier at pos, in one piece
+    // (a hostile file may hold 32767 items).
+    QByteArray ClipName(qint64 pos) const {
+        QByteArray name(10, '.');
+        memcpy(name.data(), Data + pos, 5);
+        memcpy(name.data() + 6, Data + pos + 5, 4);
+        return name;
     }
     QByteArray Raw(qint64 pos, qint64 count) const {
         return QByteArray(reinterpret_cast<const char *>(Data + pos), qsizetype(count));
@@ -130,13 +140,14 @@ int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result) {
     const int itemCount = qint16(bytes.U16(playList + 6));
     quint32 offset = 0;
     int itemCode = MplsOk;
+    QSet<qint64> readTables;
     qint64 item = playList + 10;
     for (int i = 0; i < itemCount; ++i) {
         const bool last = i == itemCount - 1; // only the last item's streams are offered
         if (!bytes.Has(item, 22))
             return MplsTruncated;
         PlayItem record;
-        record.ClipName = bytes.Raw(item + 2, 5) + '.' + bytes.Raw(item + 7, 4);
+        record.ClipName = bytes.ClipName(item + 2);
         record.InMs = bytes.U32(item + 14) / 45;
         record.DurationMs = qint32(bytes.U32(item + 18) / 45 - record.InMs);
         record.OffsetMs = offset;
@@ -150,9 +161,13 @@ int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result) {
             const int angles = bytes.U8(item + 34);
             stn = angles == 0 ? item + 36 : item + 26 + 10 * angles;
         }
-        itemCode = ReadStreamTable(bytes, stn, last ? &streams : nullptr);
-        if (itemCode == MplsTruncated)
-            return MplsTruncated;
+        // Items may point back at one another: a table already read gives the same answer.
+        if (last || !readTables.contains(stn)) {
+            itemCode = ReadStreamTable(bytes, stn, last ? &streams : nullptr);
+            if (itemCode == MplsTruncated)
+                return MplsTruncated;
+            readTables.insert(stn);
+        }
         item += 2 + qint16(bytes.U16(item));
     }
     if (itemCode != MplsOk)
