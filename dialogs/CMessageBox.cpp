@@ -2,6 +2,7 @@
 
 #include "lang/CLanguageTable.h"
 #include "ui/Styles.h"
+#include "ui/UiText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,41 +10,25 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-QFont TextFont() {
-    QFont font(QStringLiteral("Calibri"));
-    font.setPointSize(12);
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
-} // namespace
-
-CMessageBox::CMessageBox() : QDialog(nullptr) {
+CMessageBox::CMessageBox() {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("Dialog"));
-    // A real dialog, not a tool tip: it must take keyboard focus and stay with the window
-    // manager's stacking.
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    setWindowTitle(CLanguageTable::Instance()->GetText("MainWnd/FreeTitle"));
+    setWindowTitle(ui::Caption("MainWnd/FreeTitle"));
     setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
     setFixedSize(400, 180);
     resize(400, 180);
-    setModal(true);
     Answer = 1;
 }
 
 void CMessageBox::ShowInformation(const QString &message) {
-    const QFont font = TextFont();
+    const QFont font = ui::CalibriFont(12);
     const int w = width();
 
     auto *titleStrip = new QLabel(this);
     titleStrip->setObjectName(QStringLiteral("TitleStrip"));
     titleStrip->setMinimumSize(w, 20);
     titleStrip->setStyleSheet(styles::TitleStrip());
-    auto *heading = new QLabel(
-        QStringLiteral("  ") + CLanguageTable::Instance()->GetText("Messages/MSG0403"), titleStrip);
+    auto *heading = new QLabel(QStringLiteral("  ") + ui::Caption("Messages/MSG0403"), titleStrip);
     heading->setObjectName(QStringLiteral("Heading"));
     heading->setGeometry(0, 5, 400, 20);
     heading->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -73,7 +58,7 @@ void CMessageBox::ShowInformation(const QString &message) {
     buttonStrip->setObjectName(QStringLiteral("ButtonStrip"));
     buttonStrip->setMinimumSize(w, 40);
     buttonStrip->setStyleSheet(styles::DialogButtonStrip());
-    auto *ok = new QPushButton(CLanguageTable::Instance()->GetText("MainWnd/OK"), buttonStrip);
+    auto *ok = new QPushButton(ui::Caption("MainWnd/OK"), buttonStrip);
     ok->setObjectName(QStringLiteral("OkButton"));
     ok->setFlat(true);
     ok->setFont(font);
@@ -107,19 +92,14 @@ void CMessageBox::btnSlotNO() {
 }
 
 void CMessageBox::mousePressEvent(QMouseEvent *event) {
-    if (event->button() == Qt::LeftButton) {
-        DragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-        event->accept();
-    } else if (event->button() == Qt::RightButton) {
+    if (event->button() == Qt::RightButton)
         close();
-    }
+    else
+        CFramelessDialog::mousePressEvent(event);
 }
 
 void CMessageBox::mouseMoveEvent(QMouseEvent *event) {
-    if (event->buttons() == Qt::LeftButton) {
-        move(event->globalPosition().toPoint() - DragOffset);
-        event->accept();
-    }
+    CFramelessDialog::mouseMoveEvent(event);
 }
 
 void CMessageBox::paintEvent(QPaintEvent *event) {

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/Kinds.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
-
-enum SourceKindValue { SourceFile = 0, SourceDvd = 1, SourceBluray = 2 };
 
 struct PlayerLaunch {
     QString PlayPath;

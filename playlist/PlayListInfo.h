@@ -1,12 +1,14 @@
 #pragma once
 
+#include "app/Kinds.h"
+
 #include <QMetaType>
 #include <QString>
 
 // One playlist entry; also the payload of Blu-ray title menu entries.
 struct PLAY_LIST_INFO {
-    int Kind = 0;        // the SourceKind values: 0 file, 1 DVD folder, 2 Blu-ray folder
-    qint64 Reserved = 0; // always 0
+    int Kind = SourceFile; // a SourceKindValue
+    qint64 Reserved = 0;   // always 0
     QString Path;
     QString Length; // "HH:MM:SS", may be empty
 };

@@ -1,5 +1,12 @@
 #include "playlist/PlaylistSteps.h"
 
+#include <algorithm>
+
+bool IsListed(const QList<PLAY_LIST_INFO> &list, const QString &path) {
+    return std::any_of(list.cbegin(), list.cend(),
+                       [&path](const PLAY_LIST_INFO &e) { return e.Path == path; });
+}
+
 std::optional<int> NeighbourEntry(const QList<PLAY_LIST_INFO> &list, const QString &path,
                                   int step) {
     if (list.size() < 2)

@@ -8,6 +8,9 @@
 
 // Previous / next through the playlist and through a Blu-ray title's chapters.
 
+// Whether an entry of the list plays exactly this path (case-sensitive).
+bool IsListed(const QList<PLAY_LIST_INFO> &list, const QString &path);
+
 // Index of the entry `step` rows away from the first entry playing `path`; nullopt at either
 // end (no wrap-around), when the path is not listed, or with fewer than two entries.
 std::optional<int> NeighbourEntry(const QList<PLAY_LIST_INFO> &list, const QString &path, int step);

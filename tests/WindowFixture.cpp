@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -83,32 +84,90 @@ QString PrepareFakePlayer(const QString &folder, const QList<QPair<QByteArray, Q
     return log;
 }
 
-void AnswerNextMessageBox(SeenBox *seen, int timeoutMs) {
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [seen, timeoutMs, clock, poll] {
-        auto *box = qobject_cast<CMessageBox *>(QApplication::activeModalWidget());
-        if (box && box->isVisible()) {
-            seen->Shown = true;
-            seen->Geometry = box->geometry();
-            for (const QLabel *label : box->findChildren<QLabel *>())
-                if (!label->text().isEmpty() && label->wordWrap())
-                    seen->Text = label->text();
-            for (QPushButton *button : box->findChildren<QPushButton *>())
-                if (button->objectName() == QLatin1String("OkButton"))
-                    button->click();
-            if (box->isVisible())
-                box->done(0);
-            *poll = nullptr; // breaks the self-reference
-            return;
-        }
-        if (clock->elapsed() < timeoutMs)
-            QTimer::singleShot(20, *poll);
-        else
-            *poll = nullptr;
-    };
-    QTimer::singleShot(20, *poll);
+void AnswerNextMessageBox(SeenBox *seen) {
+    CFramelessDialog::AnswerNext([seen](CFramelessDialog *dialog) {
+        auto *box = qobject_cast<CMessageBox *>(dialog);
+        if (!box)
+            return dialog->done(0);
+        seen->Shown = box->isVisible() && QApplication::activeModalWidget() == box;
+        seen->Geometry = box->geometry();
+        for (const QLabel *label : box->findChildren<QLabel *>())
+            if (!label->text().isEmpty() && label->wordWrap())
+                seen->Text = label->text();
+        if (auto *ok = box->findChild<QPushButton *>(QStringLiteral("OkButton")))
+            ok->click();
+        if (box->isVisible())
+            box->done(0);
+    });
+}
+
+namespace {
+
+// The top menu of the window that an entry belongs to, directly or through submenus, and
+// whether every step on the way is enabled.
+QMenu *TopMenuOf(DRUI &window, QAction *action, bool *enabled) {
+    const QList<QMenu *> tops = {window.FileMenu,  window.ControlsMenu, window.VideoMenu,
+                                 window.AudioMenu, window.ToolsMenu,    window.HelpMenu,
+                                 window.DiscMenu};
+    *enabled = action->isEnabled();
+    QMenu *menu = qobject_cast<QMenu *>(action->parent());
+    for (int depth = 0; menu && depth < 4; ++depth) {
+        if (tops.contains(menu))
+            return menu;
+        // A submenu: find the entry that opens it.
+        QAction *opener = menu->menuAction();
+        QMenu *owner = nullptr;
+        for (QMenu *top : window.findChildren<QMenu *>())
+            if (top->actions().contains(opener))
+                owner = top;
+        for (QMenu *top : tops)
+            if (top && top->actions().contains(opener))
+                owner = top;
+        if (!owner)
+            return nullptr;
+        *enabled = *enabled && opener->isEnabled();
+        menu = owner;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool TriggerMenuAction(DRUI &window, QAction *action) {
+    if (!action)
+        return false;
+    bool enabled = false;
+    QMenu *top = TopMenuOf(window, action, &enabled);
+    if (!top || !enabled)
+        return false;
+    QMenu *own = qobject_cast<QMenu *>(action->parent());
+    // trigger() toggles a checkable entry and makes its own menu report it, as a click does;
+    // a click in a submenu is then reported by the menu it was opened from as well.
+    action->trigger();
+    if (own && own != top && !top->actions().contains(action))
+        emit top->triggered(action);
+    return true;
+}
+
+bool TriggerMenuAction(DRUI &window, const QString &objectName) {
+    return TriggerMenuAction(window, window.findChild<QAction *>(objectName));
+}
+
+QAction *EntryWithData(const QMenu *menu, const QVariant &data) {
+    if (!menu)
+        return nullptr;
+    for (QAction *entry : menu->actions())
+        if (entry->data() == data)
+            return entry;
+    return nullptr;
+}
+
+OpenedUrls::OpenedUrls() {
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open");
+}
+
+OpenedUrls::~OpenedUrls() {
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 }
 
 QStringList WindowTexts(DRUI &window) {

@@ -8,9 +8,12 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
+#include <QVariant>
 
 class DRUI;
 class QAction;
+class QMenu;
 
 // A user of its own for a test program: fresh home, data, config, documents and runtime
 // folders, set in the environment before any window or caption table exists.
@@ -46,8 +49,29 @@ struct SeenBox {
     QRect Geometry;
 };
 
-// Presses OK on the next modal message box that appears within timeoutMs and records it.
-void AnswerNextMessageBox(SeenBox *seen, int timeoutMs = 5000);
+// Presses OK on the next message box the program runs, and records what it showed.
+void AnswerNextMessageBox(SeenBox *seen);
+
+// Triggers the action with this object name among the window's menus the way a user's click
+// does: only when it and the submenu entries leading to it are enabled, and through the
+// menu it was chosen from. False (nothing done) when it is missing or disabled.
+bool TriggerMenuAction(DRUI &window, const QString &objectName);
+bool TriggerMenuAction(DRUI &window, QAction *action);
+
+// The entry of a menu that carries this data (first match), or nullptr.
+QAction *EntryWithData(const QMenu *menu, const QVariant &data);
+
+// Receives what the program hands to the desktop to open (help pages, the snapshot folder)
+// instead of starting a browser; installed for "file" URLs while it lives.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+public:
+    OpenedUrls();
+    ~OpenedUrls() override;
+    QList<QUrl> Urls;
+public slots:
+    void Open(const QUrl &url) { Urls.append(url); }
+};
 
 // Every visible text of the window: buttons, labels, menu titles and actions.
 QStringList WindowTexts(DRUI &window);

@@ -3,22 +3,31 @@
 #include "TestConfig.h"
 #include "WindowFixture.h"
 #include "dialogs/CMessageBox.h"
+#include "dialogs/FileDialogs.h"
 #include "lang/CLanguageTable.h"
+#include "platform/AppPaths.h"
+#include "playlist/PlaylistSteps.h"
 #include "playlist/RecentFiles.h"
+#include "snapshot/CProcessUI.h"
 #include "ui/DRUI.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QStackedLayout>
 #include <QTableWidget>
@@ -83,6 +92,13 @@ private slots:
         qputenv("FAKE_PROBE_DURATIONS",
                 QStringLiteral("a film.mp4=01:02:03.45;b-\u00e9t\u00e9.mkv=00:00:40.00").toUtf8());
         qputenv("FAKE_PROBE_LOG", QFile::encodeName(user->Root() + QStringLiteral("/probe.log")));
+    }
+
+    void init() {
+        // "QProcess: Destroyed while process is still running" and its kind are faults here.
+        // The offscreen platform's notes about what it cannot do are no fault of ours.
+        QTest::failOnWarning(
+            QRegularExpression(QStringLiteral("^(?!This plugin does not support ).*")));
     }
 
     void cleanup() {
@@ -706,6 +722,642 @@ private slots:
         w.OpenFolderSource(disc);
         QVERIFY(w.PlayerProcess->processId() != first);
         QCOMPARE(w.PlayList.size(), 1);
+    }
+
+    // --- menus, keys and mouse through the real actions ---
+
+    // Starts fileC with two audio and two subtitle streams announced, and waits until the
+    // track menus are filled and the repaint rule has enabled the menus.
+    QString PlayWithTracks(DRUI &w, qint64 length = 3600) {
+        const QString script = WriteFile(user->Root() + QStringLiteral("/two-tracks.script"),
+                                         "out Playing c.avi.\n"
+                                         "out [lavf] stream 1: audio (ac3), -aid 0, -alang eng\n"
+                                         "out [lavf] stream 2: audio (ac3), -aid 1, -alang deu\n"
+                                         "out [lavf] stream 3: subtitle (srt), -sid 0\n"
+                                         "out [lavf] stream 4: subtitle (srt), -sid 1\n"
+                                         "out VIDEO:  [H264]  320x240  24bpp  25.000 fps\n");
+        const QString log =
+            PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(script)}});
+        w.PlayPath = fileC;
+        w.SourceKind = SourceFile;
+        w.MediaDuration = length;
+        w.VideoPlay();
+        [&] {
+            QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("pausing_keep switch_audio 0\n"),
+                                     5000);
+            QTRY_VERIFY_WITH_TIMEOUT(w.SnapshotAction->isEnabled(), 3000);
+        }();
+        return log;
+    }
+
+    // Writes a marker to the player and waits until it arrived: everything sent before it
+    // has arrived too. Returns the commands since the previous marker, ticks left out.
+    QList<QByteArray> SentSinceLastMark(DRUI &w, const QString &log) {
+        static int serial = 0;
+        const QByteArray mark = "mark " + QByteArray::number(++serial) + '\n';
+        if (!w.PlayerProcess || w.PlayerProcess->state() != QProcess::Running) {
+            QTest::qWait(100); // nothing can arrive at a player that is gone
+            return {};
+        }
+        w.PlayerProcess->write(mark);
+        if (!QTest::qWaitFor([&] { return LoggedCommands(log).contains(mark); }, 5000))
+            return {QByteArray("marker lost")};
+        const QList<QByteArray> all = LoggedCommands(log);
+        qsizetype from = 0;
+        for (qsizetype i = all.indexOf(mark) - 1; i >= 0; --i)
+            if (all[i].startsWith("mark ")) {
+                from = i + 1;
+                break;
+            }
+        QList<QByteArray> sent;
+        for (qsizetype i = from; i < all.indexOf(mark); ++i)
+            if (all[i] != "get_time_pos\n" && all[i] != "get_time_length\n")
+                sent << all[i];
+        return sent;
+    }
+
+    static QStringList Checked(const QMenu *menu) {
+        QStringList checked;
+        for (const QAction *a : menu->actions())
+            if (a->isChecked())
+                checked << a->data().toString();
+        return checked;
+    }
+
+    void menuEntriesSendTheirCommands_data() {
+        QTest::addColumn<QString>("menu");   // objectName of a submenu, or empty for a tagged entry
+        QTest::addColumn<QVariant>("entry"); // the entry's data, or the action's objectName
+        QTest::addColumn<int>("volume");
+        QTest::addColumn<int>("slider");
+        QTest::addColumn<QList<QByteArray>>("sent");
+        QTest::addColumn<QStringList>("checked"); // checked data of `menu` afterwards
+
+        const auto tagged = [](const char *row, const char *name, int volume, int slider,
+                               QList<QByteArray> sent) {
+            QTest::newRow(row) << QString() << QVariant(QString::fromLatin1(name)) << volume
+                               << slider << sent << QStringList();
+        };
+        tagged("VolumeUp at 100", "ActionVolumeUp", 100, -1, {"pausing_keep volume 105 100\n"});
+        tagged("VolumeUp at 50", "ActionVolumeUp", 50, -1, {"pausing_keep volume 55 100\n"});
+        tagged("VolumeDown at 3", "ActionVolumeDown", 3, -1, {"pausing_keep volume 0 100\n"});
+        tagged("Forward near the end", "ActionForward", -1, 70, {"seek 96 2\n"});
+        tagged("Forward", "ActionForward", -1, 10, {"seek 70 2\n"});
+        tagged("Backward at 30", "ActionBackward", -1, 30, {"seek 0 2\n"});
+        tagged("Backward at 90", "ActionBackward", -1, 90, {"seek 30 2\n"});
+        tagged("Pause", "ActionPlay", -1, -1, {"pause\n"}); // the entry says Pause while playing
+        tagged("Stop", "ActionStop", -1, -1, {"q\n"});
+        tagged("Eject", "ActionEject", -1, -1, {"q\n"});
+        tagged("Snapshot", "ActionSnapshot", -1, -1, {"screenshot 0\n"});
+        tagged("Previous at the only entry", "ActionPre", -1, -1, {});
+        tagged("Next at the only entry", "ActionNext", -1, -1, {});
+        tagged("Navigation for a file", "ActionNavigation", -1, -1, {}); // disabled
+        tagged("HalfSize", "ActionHalfSize", -1, -1, {});
+        tagged("PlayList", "ActionPlayList", -1, -1, {});
+
+        const auto track = [](const char *row, const char *menu, QVariant data,
+                              QList<QByteArray> sent, const char *checked) {
+            QTest::newRow(row) << QString::fromLatin1(menu) << data << -1 << -1 << sent
+                               << QStringList{QString::fromLatin1(checked)};
+        };
+        track("audio 0", "AudioTrackMenu", 0, {"pausing_keep switch_audio -2\n"}, "0");
+        track("audio 1", "AudioTrackMenu", 1, {"pausing_keep switch_audio 0\n"}, "1");
+        track("audio 2", "AudioTrackMenu", 2, {"pausing_keep switch_audio 1\n"}, "2");
+        track("subtitle 0", "SubtitleTrackMenu", 0, {"pausing_keep sub_demux -1\n"}, "0");
+        track("subtitle 2", "SubtitleTrackMenu", 2, {"pausing_keep sub_demux 1\n"}, "2");
+        track("Stereo", "AudioChannelMenu", QStringLiteral("Stereo"),
+              {"pausing_keep balance 0 1\n"}, "Stereo");
+        track("Left", "AudioChannelMenu", QStringLiteral("Left"), {"pausing_keep balance -1 1\n"},
+              "Left");
+        track("Right", "AudioChannelMenu", QStringLiteral("Right"), {"pausing_keep balance 1 1\n"},
+              "Right");
+        track("video track 0", "VideoTrackMenu", 0, {}, "0");
+    }
+
+    void menuEntriesSendTheirCommands() {
+        QFETCH(QString, menu);
+        QFETCH(QVariant, entry);
+        QFETCH(int, volume);
+        QFETCH(int, slider);
+        QFETCH(QList<QByteArray>, sent);
+        QFETCH(QStringList, checked);
+        DRUI &w = NewWindow();
+        const QString log = PlayWithTracks(w, 100);
+        w.RefreshTimer->stop();
+        if (volume >= 0)
+            w.VolumeSlider->setValue(volume);
+        if (slider >= 0)
+            w.PositionSlider->setValue(slider);
+        SentSinceLastMark(w, log); // what the start sent
+
+        const bool enabledEntry =
+            menu.isEmpty() && entry.toString() != QLatin1String("ActionNavigation");
+        if (menu.isEmpty()) {
+            QCOMPARE(TriggerMenuAction(w, entry.toString()), enabledEntry);
+        } else {
+            auto *submenu = w.findChild<QMenu *>(menu);
+            QVERIFY(submenu);
+            QVERIFY(TriggerMenuAction(w, EntryWithData(submenu, entry)));
+            QCOMPARE(Checked(submenu), checked);
+        }
+        QCOMPARE(SentSinceLastMark(w, log), sent);
+
+        const QString row = QString::fromLatin1(QTest::currentDataTag());
+        if (row == QLatin1String("VolumeUp at 100")) {
+            QCOMPARE(w.VolumeSlider->value(), 100);
+        } else if (row == QLatin1String("VolumeDown at 3")) {
+            QCOMPARE(w.VolumeSlider->value(), 0);
+            QVERIFY(w.Muted);
+            QCOMPARE(w.VolumeButton->icon().pixmap(32).toImage(),
+                     QIcon(QStringLiteral(":/image/no-volume.png")).pixmap(32).toImage());
+        } else if (row == QLatin1String("video track 0")) {
+            QVERIFY(w.VideoLabel->isHidden());
+            QVERIFY(TriggerMenuAction(w, EntryWithData(w.VideoTrackMenu, 1)));
+            QVERIFY(!w.VideoLabel->isHidden());
+            QCOMPARE(Checked(w.VideoTrackMenu), QStringList({QStringLiteral("1")}));
+        } else if (row == QLatin1String("Eject") || row == QLatin1String("Stop")) {
+            QCOMPARE(w.PageStack->currentIndex(), int(PageStart));
+            QVERIFY(w.RecentPaths.contains(fileC));
+        } else if (row == QLatin1String("PlayList")) {
+            QVERIFY(!w.PlaylistPanel->isHidden());
+            QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionPlayList")));
+            QVERIFY(w.PlaylistPanel->isHidden());
+        } else if (row == QLatin1String("Pause")) {
+            QCOMPARE(w.PlayPauseAction->data().toString(), QStringLiteral("Resume"));
+            QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionPlay")));
+            QVERIFY(w.Playing);
+            QCOMPARE(SentSinceLastMark(w, log), QList<QByteArray>()); // resuming sends nothing
+        }
+    }
+
+    // Without a player no command goes out and no check mark moves (the menus are enabled
+    // by hand here: a user meets them disabled until something plays).
+    void noPlayerNoCommandAndNoMovedCheck() {
+        DRUI &w = NewWindow();
+        for (QMenu *menu : {w.AudioMenu, w.VideoMenu})
+            for (QAction *a : menu->actions())
+                a->setEnabled(true);
+        for (const char *tag : {"Left", "Stereo"}) {
+            QVERIFY(
+                TriggerMenuAction(w, EntryWithData(w.AudioChannelMenu, QString::fromLatin1(tag))));
+            QCOMPARE(Checked(w.AudioChannelMenu), QStringList({QStringLiteral("Stereo")}));
+        }
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionVolumeUp")));
+        QCOMPARE(w.VolumeSlider->value(), 55);
+        QVERIFY(!w.PlayerProcess);
+        // Entries that need a player stay disabled at the start.
+        for (const char *name : {"ActionForward", "ActionBackward", "ActionSnapshot",
+                                 "ActionHalfSize", "ActionNavigation", "ActionFullScreen"})
+            if (QString::fromLatin1(name) != QLatin1String("ActionHalfSize"))
+                QVERIFY2(!TriggerMenuAction(w, QString::fromLatin1(name)), name);
+    }
+
+    void windowSizesFollowTheScreen() {
+        DRUI &w = NewWindow();
+        PlayWithTracks(w);
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        const int minimum = w.minimumSizeHint().width();
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionDoubleSize")));
+        QTRY_COMPARE(w.size(), QSize(qMax(minimum, qMin(2000, available.width())),
+                                     qMin(1360, available.height())));
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionNormalSize")));
+        QTRY_COMPARE(w.size(), QSize(1000, 680));
+        // Half size is as narrow as the menu strip (built 1000 wide) allows.
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionHalfSize")));
+        QTRY_COMPARE(w.height(), 340);
+        QCOMPARE(w.width(), qMax(500, w.MenuStrip->minimumWidth()));
+    }
+
+    void clearMenuEmptiesTheRecentFiles() {
+        DRUI &w = NewWindow();
+        recent::Save(w.AppDataFolder, {fileA, fileB});
+        w.InitWindow();
+        QCOMPARE(w.RecentFilesMenu->actions().size(), 3);
+        QVERIFY(
+            TriggerMenuAction(w, EntryWithData(w.RecentFilesMenu, QStringLiteral("Clear Menu"))));
+        QCOMPARE(w.RecentFilesMenu->actions().size(), 0);
+        QVERIFY(!QFile::exists(recent::FilePath(w.AppDataFolder)));
+    }
+
+    void recentEntryStopsFirstAndPlaysThroughThePlaylist() {
+        recent::Save(platform::AppDataFolder(), {fileB, fileC});
+        DRUI &w = NewWindow();
+        QCOMPARE(w.RecentFilesMenu->actions().size(), 3);
+        const QString firstLog = PlayWithTracks(w);
+        const QString secondLog = PrepareFakePlayer(user->Root());
+        QVERIFY(TriggerMenuAction(w, EntryWithData(w.RecentFilesMenu, fileB)));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess && w.PlayerProcess->arguments().last() == fileB,
+                                 5000);
+        QVERIFY(IsListed(w.PlayList, fileB));
+        QCOMPARE(w.MediaDuration, qint64(40)); // probed as a playlist entry
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(secondLog).contains("volume 50 2\n"), 5000);
+        Q_UNUSED(firstLog);
+        QFile::remove(recent::FilePath(w.AppDataFolder));
+    }
+
+    void controlsPlayInItsThreeCases() {
+        DRUI &w = NewWindow();
+        const int asked = dialogs::QuestionsAsked();
+        // Right after start the source is a Blu-ray one with no title: nothing happens.
+        QCOMPARE(w.SourceKind, int(SourceBluray));
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionPlay")));
+        QCOMPARE(dialogs::QuestionsAsked(), asked);
+        QVERIFY(!w.PlayerProcess);
+
+        // A file source with nothing loaded asks for files.
+        w.SourceKind = SourceFile;
+        PrepareFakePlayer(user->Root());
+        dialogs::AnswerNextFiles({fileA});
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionPlay")));
+        QCOMPARE(dialogs::QuestionsAsked(), asked + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess, 3000);
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileA);
+
+        // After a stop and a rebuild (a language choice; until then the entry keeps the
+        // "Pause" it was given), Play starts the loaded file again through the playlist.
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionStop")));
+        w.InitWindow();
+        QCOMPARE(w.PlayPauseAction->data().toString(), QStringLiteral("Play"));
+        const QPointer<QProcess> stopped = w.PlayerProcess;
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionPlay")));
+        QVERIFY(stopped.isNull());
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileA);
+        QCOMPARE(w.PlayList.size(), 1); // the rebuild emptied it; listed again
+        QCOMPARE(dialogs::QuestionsAsked(), asked + 1);
+    }
+
+    void startPageButtonsAskAndOpen() {
+        DRUI &w = NewWindow();
+        PrepareFakePlayer(user->Root());
+        // A cancelled file dialog starts nothing; a cancelled folder dialog neither.
+        dialogs::AnswerNextFiles({});
+        w.findChild<QPushButton *>(QStringLiteral("OpenFileButton"))->click();
+        dialogs::AnswerNextFolder(QString());
+        w.findChild<QPushButton *>(QStringLiteral("OpenFolderButton"))->click();
+        QVERIFY(!w.PlayerProcess);
+        QCOMPARE(w.PageStack->currentIndex(), int(PageStart));
+
+        const QString disc = user->NewFolder(QStringLiteral("Button DVD"));
+        QDir().mkpath(disc + QStringLiteral("/VIDEO_TS"));
+        dialogs::AnswerNextFolder(disc);
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionOpenDisc")));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess, 3000);
+        QVERIFY(w.PlayerProcess->arguments().contains(QStringLiteral("dvd://1")));
+
+        dialogs::AnswerNextFiles({fileB, fileA});
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionOpenFile")));
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileB);
+        QCOMPARE(w.PlayList.size(), 3);
+    }
+
+    void keysActWithEveryMenuClosed_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("bluray");
+        QTest::addColumn<QList<QByteArray>>("sent");
+        QTest::newRow("Space") << int(Qt::Key_Space) << false << QList<QByteArray>{"pause\n"};
+        QTest::newRow("Right") << int(Qt::Key_Right) << false << QList<QByteArray>{"seek 80 2\n"};
+        QTest::newRow("Left") << int(Qt::Key_Left) << false << QList<QByteArray>{"seek 0 2\n"};
+        QTest::newRow("Up") << int(Qt::Key_Up) << false
+                            << QList<QByteArray>{"pausing_keep volume 55 100\n"};
+        QTest::newRow("Down") << int(Qt::Key_Down) << false
+                              << QList<QByteArray>{"pausing_keep volume 45 100\n"};
+        QTest::newRow("F") << int(Qt::Key_F) << false << QList<QByteArray>{};
+        QTest::newRow("S") << int(Qt::Key_S) << false << QList<QByteArray>{"screenshot 0\n"};
+        QTest::newRow("P for a file") << int(Qt::Key_P) << false << QList<QByteArray>{};
+        QTest::newRow("P for a disc") << int(Qt::Key_P) << true << QList<QByteArray>{"q\n"};
+    }
+
+    void keysActWithEveryMenuClosed() {
+        QFETCH(int, key);
+        QFETCH(bool, bluray);
+        QFETCH(QList<QByteArray>, sent);
+        DRUI &w = NewWindow();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const QString log = PlayWithTracks(w);
+        if (bluray) {
+            w.SourceKind = SourceBluray;
+            w.update();
+            QTRY_VERIFY(w.findChild<QAction *>(QStringLiteral("ActionNavigation"))->isEnabled());
+        }
+        w.RefreshTimer->stop();
+        w.PositionSlider->setValue(20);
+        SentSinceLastMark(w, log);
+        QVERIFY(!QApplication::activePopupWidget());
+        QTest::keyClick(&w, Qt::Key(key));
+        QCOMPARE(SentSinceLastMark(w, log), sent);
+        if (key == Qt::Key_F) {
+            QVERIFY(w.FullScreenOn);
+            QVERIFY(w.MenuStrip->isHidden());
+            QVERIFY(w.ControlBar->isHidden());
+        }
+        if (key == Qt::Key_P)
+            QCOMPARE(w.PageStack->currentIndex(), int(bluray ? PageDisc : PageVideo));
+    }
+
+    void escapeLeavesFullScreenOnly() {
+        DRUI &w = NewWindow();
+        // Normal mode: nothing.
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.FullScreenOn);
+        QVERIFY(!w.MenuStrip->isHidden());
+        // A double click before anything plays does nothing either.
+        QTest::mouseDClick(w.VideoLabel, Qt::LeftButton);
+        QVERIFY(!w.FullScreenOn);
+
+        PlayWithTracks(w);
+        w.PlaylistPanel->show();
+        QTest::mouseDClick(w.VideoLabel, Qt::LeftButton);
+        QVERIFY(w.FullScreenOn);
+        QVERIFY(w.PlaylistPanel->isHidden());
+        QTRY_VERIFY(w.isFullScreen());
+        QTest::mouseDClick(w.VideoLabel, Qt::LeftButton);
+        QVERIFY(!w.FullScreenOn);
+        QVERIFY(!w.MenuStrip->isHidden());
+        QVERIFY(w.PlaylistPanel->isHidden()); // the playlist does not come back
+        QTRY_VERIFY(!w.isFullScreen());
+
+        // After a stop only Escape leaves full screen.
+        w.FullScreenBtn();
+        QVERIFY(w.FullScreenOn);
+        w.StopBtn();
+        w.FullScreenBtn();
+        QTest::mouseDClick(w.VideoLabel, Qt::LeftButton);
+        QVERIFY(w.FullScreenOn);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.FullScreenOn);
+        QVERIFY(!w.MenuStrip->isHidden());
+        QVERIFY(!w.ControlBar->isHidden());
+        QTRY_VERIFY(!w.isFullScreen());
+        QVERIFY(!(w.windowState() & Qt::WindowMaximized));
+    }
+
+    void volumeClickAndMute() {
+        DRUI &w = NewWindow();
+        const QString log = PlayWithTracks(w);
+        w.RefreshTimer->stop();
+        SentSinceLastMark(w, log);
+        QSlider *slider = w.VolumeSlider;
+        slider->resize(200, slider->height());
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(150, slider->height() / 2));
+        QCOMPARE(slider->value(), 75);
+        QTest::mouseClick(w.VolumeButton, Qt::LeftButton);
+        QCOMPARE(slider->value(), 0);
+        QVERIFY(w.Muted);
+        QTest::mouseClick(w.VolumeButton, Qt::LeftButton);
+        QCOMPARE(slider->value(), 50); // not the 75 from before muting
+        QVERIFY(!w.Muted);
+        const QList<QByteArray> sent = SentSinceLastMark(w, log);
+        QVERIFY(!sent.isEmpty());
+        QCOMPARE(sent.first(), QByteArray("pausing_keep volume 75 100\n"));
+        QCOMPARE(sent.mid(sent.size() - 2),
+                 QList<QByteArray>({"volume 0 100\n", "volume 50 100\n"}));
+    }
+
+    void dropsOpenWhatTheyCarry() {
+        DRUI &w = NewWindow();
+        const auto drop = [&w](QMimeData *mime) {
+            QDragEnterEvent enter(QPoint(500, 300), Qt::CopyAction, mime, Qt::LeftButton, {});
+            QApplication::sendEvent(&w, &enter);
+            const bool accepted = enter.isAccepted();
+            QDropEvent event(QPointF(500, 300), Qt::CopyAction, mime, Qt::LeftButton, {});
+            QApplication::sendEvent(&w, &event);
+            delete mime;
+            return accepted;
+        };
+        // Plain text: accepted as a drag, but nothing starts.
+        auto *text = new QMimeData;
+        text->setText(QStringLiteral("just words"));
+        QVERIFY(drop(text));
+        QVERIFY(!w.PlayerProcess);
+        QCOMPARE(w.PlayList.size(), 0);
+
+        PrepareFakePlayer(user->Root());
+        auto *files = new QMimeData;
+        files->setUrls({QUrl::fromLocalFile(fileB), QUrl::fromLocalFile(fileA)});
+        drop(files);
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess, 3000);
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileB);
+        QCOMPARE(w.PlayList.size(), 1);
+
+        const QString disc = user->NewFolder(QStringLiteral("Dropped DVD"));
+        QDir().mkpath(disc + QStringLiteral("/VIDEO_TS"));
+        auto *folder = new QMimeData;
+        folder->setUrls({QUrl::fromLocalFile(disc)});
+        drop(folder);
+        QVERIFY(w.PlayerProcess->arguments().contains(QStringLiteral("dvd://1")));
+        QCOMPARE(w.SourceKind, int(SourceDvd));
+
+        SeenBox seen;
+        AnswerNextMessageBox(&seen);
+        auto *plain = new QMimeData;
+        plain->setUrls({QUrl::fromLocalFile(user->NewFolder(QStringLiteral("Dropped plain")))});
+        drop(plain);
+        QVERIFY(seen.Shown);
+        QCOMPARE(seen.Text, CLanguageTable::Instance()->GetText("Messages/MSG0102"));
+    }
+
+    void repaintRuleEnablesMenusAndNamesTheItem() {
+        DRUI &w = NewWindow();
+        QVERIFY(!w.SnapshotAction->isEnabled());
+        PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        QTRY_VERIFY(w.SnapshotAction->isEnabled());
+        for (QMenu *menu : {w.ControlsMenu, w.VideoMenu, w.AudioMenu, w.ToolsMenu})
+            for (const QAction *a : menu->actions())
+                QVERIFY2(a->isEnabled() || a->data().toString() == QLatin1String("Navigation"),
+                         qPrintable(a->data().toString()));
+        QVERIFY(!w.findChild<QAction *>(QStringLiteral("ActionNavigation"))->isEnabled());
+        QCOMPARE(w.NowPlayingLabel->text(), QStringLiteral("    a film.mp4"));
+
+        // For a Blu-ray source the item is named by the disc title, and Navigation works.
+        w.SourceKind = SourceBluray;
+        w.DiscTitleLabel->setText(QStringLiteral("The Disc"));
+        w.update();
+        QTRY_COMPARE(w.NowPlayingLabel->text(), QStringLiteral("    The Disc"));
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionNavigation")));
+        QCOMPARE(w.PageStack->currentIndex(), int(PageDisc));
+        QVERIFY(w.Stopped);
+        // The entries stay enabled after playback.
+        QVERIFY(w.SnapshotAction->isEnabled());
+    }
+
+    void fileCloseQuitsThePlayerOnce() {
+        DRUI &w = NewWindow();
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionClose")));
+        QVERIFY(!w.PlayerProcess);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(Count(LoggedCommands(log), "q\n"), 1);
+    }
+
+    // --- preferences ---
+
+    // Runs Tools > Preferences; `answer` acts on the dialog while it is up.
+    void RunPreferences(DRUI &w, std::function<void(CProcessUI &)> answer) {
+        bool ran = false;
+        CFramelessDialog::AnswerNext([&](CFramelessDialog *dialog) {
+            auto *preferences = qobject_cast<CProcessUI *>(dialog);
+            ran = preferences && preferences->isVisible();
+            if (ran)
+                answer(*preferences);
+            if (dialog->isVisible())
+                dialog->done(0);
+        });
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionPreferences")));
+        QVERIFY(ran);
+        QVERIFY(!CFramelessDialog::HasQueuedAnswers());
+    }
+
+    static QPushButton *Button(CProcessUI &dialog, const char *name) {
+        return dialog.findChild<QPushButton *>(QLatin1String(name));
+    }
+
+    void preferencesStoreTheFolderOnOkOnly() {
+        DRUI &w = NewWindow();
+        const QString outputPath = w.AppDataFolder + QStringLiteral("OutputPath.txt");
+        QFile::remove(outputPath);
+        const QString documents = user->Root() + QStringLiteral("/home/Documents");
+
+        // No file yet: the default folder shows, and OK makes it explicit.
+        QString shown;
+        RunPreferences(w, [&](CProcessUI &d) {
+            QCOMPARE(d.windowFlags() & (Qt::Dialog | Qt::FramelessWindowHint | Qt::ToolTip),
+                     Qt::Dialog | Qt::FramelessWindowHint);
+            QCOMPARE(d.windowType(), Qt::Dialog);
+            QVERIFY(d.isModal());
+            QCOMPARE(d.size(), QSize(680, 250));
+            QVERIFY(!d.FolderEdit->isEnabled());
+            shown = d.FolderEdit->text();
+            QCOMPARE(d.FormatBox->currentText(), QStringLiteral("JPEG"));
+            Button(d, "OkButton")->click();
+        });
+        QCOMPARE(shown, documents + QStringLiteral("/Tavrell DVD Player/"));
+        QCOMPARE(ReadAll(outputPath), shown.toUtf8());
+        QCOMPARE(w.SnapshotFormat, QStringLiteral("JPEG"));
+
+        // Browse shows the folder + "/", Open creates and opens it; Cancel keeps the file.
+        const QString chosen = user->Root() + QStringLiteral("/home/Shots, \u00e9t\u00e9");
+        QDir(chosen).removeRecursively();
+        OpenedUrls opened;
+        RunPreferences(w, [&](CProcessUI &d) {
+            dialogs::AnswerNextFolder(QString()); // cancelled: nothing changes
+            Button(d, "BrowseButton")->click();
+            QCOMPARE(d.FolderEdit->text(), shown);
+            dialogs::AnswerNextFolder(chosen);
+            Button(d, "BrowseButton")->click();
+            QCOMPARE(d.FolderEdit->text(), chosen + u'/');
+            QCOMPARE(d.FolderPath, chosen + u'/');
+            Button(d, "OpenButton")->click();
+            d.FormatBox->setCurrentIndex(2);
+            Button(d, "CancelButton")->click();
+        });
+        QVERIFY(QFileInfo(chosen).isDir());
+        QCOMPARE(opened.Urls, QList<QUrl>({QUrl::fromLocalFile(chosen + u'/')}));
+        QCOMPARE(ReadAll(outputPath), shown.toUtf8());
+        QCOMPARE(w.SnapshotFormat, QStringLiteral("JPEG"));
+        QCOMPARE(w.SnapshotFormatIndex, 0);
+
+        // Escape is a cancel too.
+        RunPreferences(w, [&](CProcessUI &d) {
+            dialogs::AnswerNextFolder(chosen);
+            Button(d, "BrowseButton")->click();
+            d.FormatBox->setCurrentIndex(1);
+            QTest::keyClick(&d, Qt::Key_Escape);
+            QVERIFY(!d.isVisible());
+            QCOMPARE(d.Cancelled, 1);
+        });
+        QCOMPARE(ReadAll(outputPath), shown.toUtf8());
+        QCOMPARE(w.SnapshotFormatIndex, 0);
+
+        // OK stores both; reopening shows the format chosen last and the stored folder.
+        RunPreferences(w, [&](CProcessUI &d) {
+            dialogs::AnswerNextFolder(chosen);
+            Button(d, "BrowseButton")->click();
+            d.FormatBox->setCurrentIndex(1);
+            Button(d, "OkButton")->click();
+        });
+        QCOMPARE(ReadAll(outputPath), (chosen + u'/').toUtf8());
+        QCOMPARE(w.SnapshotFormat, QStringLiteral("PNG"));
+        QCOMPARE(w.SnapshotFormatIndex, 1);
+        RunPreferences(w, [&](CProcessUI &d) {
+            QCOMPARE(d.FormatBox->currentText(), QStringLiteral("PNG"));
+            QCOMPARE(d.FolderEdit->text(), chosen + u'/');
+            Button(d, "CloseButton")->click();
+        });
+        QCOMPARE(w.SnapshotFormat, QStringLiteral("PNG"));
+
+        // A snapshot now lands in that folder as PNG.
+        PrepareFakePlayer(user->Root());
+        PlayFile(fileA);
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionSnapshot")));
+        QTRY_VERIFY_WITH_TIMEOUT(!QDir(chosen).entryList(QDir::Files).isEmpty(), 5000);
+        const QStringList shots = QDir(chosen).entryList(QDir::Files);
+        QVERIFY2(shots.first().endsWith(QStringLiteral(".PNG")), qPrintable(shots.first()));
+        QImage picture;
+        QVERIFY(picture.load(chosen + u'/' + shots.first(), "PNG"));
+
+        // The main window's own slot opens the stored folder, creating it if it went away.
+        QDir(chosen).removeRecursively();
+        w.btnOpenSnapshotFolder();
+        QVERIFY(QFileInfo(chosen).isDir());
+        QCOMPARE(opened.Urls.last(), QUrl::fromLocalFile(chosen + u'/'));
+        QFile::remove(outputPath);
+    }
+
+    void preferencesDragLikeTheMessageBox() {
+        CProcessUI dialog;
+        dialog.BuildDialog();
+        dialog.setGeometry(100, 100, 680, 250);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QPoint start = dialog.pos();
+        QTest::mousePress(&dialog, Qt::LeftButton, {}, QPoint(10, 240));
+        QMouseEvent move(QEvent::MouseMove, QPointF(50, 260), dialog.mapToGlobal(QPointF(50, 260)),
+                         Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(&dialog, &move);
+        QCOMPARE(dialog.pos(), start + QPoint(40, 20));
+        QMouseEvent right(QEvent::MouseMove, QPointF(90, 260), dialog.mapToGlobal(QPointF(90, 260)),
+                          Qt::NoButton, Qt::RightButton, {});
+        QApplication::sendEvent(&dialog, &right);
+        QCOMPARE(dialog.pos(), start + QPoint(40, 20));
+    }
+
+    // Every caption of the dialog fits its fixed place in every shipped language.
+    void preferencesFitInEveryLanguage() {
+        CLanguageTable *table = CLanguageTable::Instance();
+        const QString original = table->GetCurrentLanguage();
+        const QString shots = qEnvironmentVariable("TAVRELL_SHOTS");
+        for (const auto &[id, name] : table->GetLanguages()) {
+            table->SetLanguage(id);
+            CProcessUI dialog;
+            dialog.BuildDialog();
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            if (!shots.isEmpty())
+                dialog.grab().save(shots + QStringLiteral("/preferences-") + id.mid(1) +
+                                   QStringLiteral(".png"));
+            for (const QLabel *label : dialog.findChildren<QLabel *>()) {
+                if (label->text().isEmpty())
+                    continue;
+                const QFontMetrics metrics(label->font());
+                const QRect needed = metrics.boundingRect(
+                    QRect(0, 0, label->width(), 1000),
+                    int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0),
+                    label->text());
+                QVERIFY2(needed.width() <= label->width() && needed.height() <= label->height(),
+                         qPrintable(name + QStringLiteral(": ") + label->text()));
+            }
+            for (const QPushButton *button : dialog.findChildren<QPushButton *>()) {
+                const int needed = QFontMetrics(button->font()).horizontalAdvance(button->text());
+                QVERIFY2(needed + 12 <= button->width(),
+                         qPrintable(name + QStringLiteral(": ") + button->text()));
+            }
+            // Captions do not run into the fields beside them.
+            const auto *folderCaption = dialog.findChild<QLabel *>(QStringLiteral("FolderCaption"));
+            QVERIFY(folderCaption->geometry().right() < dialog.FolderEdit->geometry().left());
+        }
+        table->SetLanguage(original);
     }
 };
 

@@ -1,9 +1,9 @@
 #include "ui/DRUI.h"
 
-#include "lang/CLanguageTable.h"
 #include "platform/AppPaths.h"
 #include "platform/Programs.h"
 #include "ui/Styles.h"
+#include "ui/UiText.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -22,7 +22,7 @@ DRUI::DRUI(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags) 
 
     // The title is taken once: a later language switch keeps it, and the single-instance
     // lookup of older versions searched for exactly this caption.
-    setWindowTitle(CLanguageTable::Instance()->GetText("MainWnd/ProTitle"));
+    setWindowTitle(ui::Caption("MainWnd/ProTitle"));
     resize(1000, 680);
     setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
     setAcceptDrops(true);
@@ -30,7 +30,7 @@ DRUI::DRUI(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags) 
     // Known before the first build: the File menu reads the recent list from there.
     AppDataFolder = platform::AppDataFolder();
     RegisterPlayListInfo();
-    SourceKind = 2;
+    SourceKind = SourceBluray;
     SnapshotFormat = QStringLiteral("JPG");
 
     RefreshTimer = new QTimer(this);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Kinds.h"
+#include "player/OutputParser.h"
 #include "playlist/PlayListInfo.h"
 
 #include <QFont>
@@ -36,7 +38,7 @@ public:
 
     // --- play request (filled by whoever wants something played, then VideoPlay) ---
     QString PlayPath;
-    int SourceKind = 2;
+    int SourceKind = SourceBluray;
     QString SourceKey;
     bool UseBlurayTitle = false;
     int StartSeconds = 0;
@@ -59,6 +61,7 @@ public:
     int SubtitleTrackCount = 0;
     int PendingAudioIndex = -1;
     int PendingSubtitleIndex = -1;
+    PlayerOutputState PlayerOutput;
     QString SnapshotFormat;
     int SnapshotFormatIndex = 0;
     bool FullScreenOn = false;
@@ -117,6 +120,8 @@ public:
 
     // --- operations other parts call directly ---
     void OpenFolderSource(const QString &path);
+    // A folder opens as a disc folder, anything else is played as a file.
+    void OpenPath(const QString &path);
     void OpenDvdFolder(const QString &path);
     void OpenBlurayFolder(const QString &path);
     void PlayBlurayTitle();
@@ -192,9 +197,14 @@ private:
     void StepPlaylist(int step);
     void StepChapter(bool forward);
     void SendCommand(const QByteArray &command);
+    // Stops the clock, asks the player to quit and marks playback stopped; false (and nothing
+    // done) without a player.
+    bool QuitPlayer();
+    void LeaveFullScreen();
     void ConnectParser();
     void DisconnectParser();
     void HandleEndOfPlayback();
+    void HandlePlayerLine(const QByteArray &line);
     void HandleSnapshotLine(const QByteArray &line);
     void HandleVideoOpened();
     void OnPlayerFinished(QProcess *process);

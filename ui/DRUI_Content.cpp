@@ -2,6 +2,7 @@
 
 #include "lang/CLanguageTable.h"
 #include "ui/Styles.h"
+#include "ui/UiText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,20 +14,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-QString Caption(const char *key) {
-    return CLanguageTable::Instance()->GetText(key);
-}
-
-QFont CalibriFont(int points, int weight) {
-    QFont font(QStringLiteral("Calibri"));
-    font.setPointSize(points);
-    font.setWeight(weight >= 75 ? QFont::Bold : QFont::Normal);
-    return font;
-}
-
-} // namespace
+using ui::CalibriFont;
+using ui::Caption;
 
 QPushButton *DRUI::MakeImageButton(const QString &image) {
     auto *button = new QPushButton;
@@ -65,7 +54,7 @@ void DRUI::BuildContent() {
     PageStack->addWidget(BuildDiscPage());
     PageStack->addWidget(BuildVideoPage());
     PageStack->setContentsMargins(0, 0, 0, 0);
-    PageStack->setCurrentIndex(0);
+    PageStack->setCurrentIndex(PageStart);
 
     auto *pageRow = new QHBoxLayout;
     PlaylistPanel = BuildPlayListPanel();

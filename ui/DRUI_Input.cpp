@@ -1,6 +1,8 @@
 #include "ui/DRUI.h"
 
 #include "player/SlaveCommands.h"
+#include "snapshot/CProcessUI.h"
+#include "snapshot/SnapshotPaths.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -38,35 +40,31 @@ void DRUI::keyPressEvent(QKeyEvent *event) {
         QMainWindow::keyPressEvent(event);
         return;
     }
-    if (FullScreenOn) {
-        MenuStrip->show();
-        ControlBar->show();
-        showNormal();
-        FullScreenOn = false;
-    }
+    if (FullScreenOn)
+        LeaveFullScreen();
 }
 
 void DRUI::paintEvent(QPaintEvent *event) {
     QMainWindow::paintEvent(event);
     if (!PageStack)
         return;
-    if (PageStack->currentIndex() == 1 && SourceKind == 2) {
+    if (PageStack->currentIndex() == PageDisc && SourceKind == SourceBluray) {
         DiscMenu->show();
         if (ActiveDiscSubtitleEntry && DiscSubtitleAction->menu())
             DiscSubtitleAction->menu()->setActiveAction(ActiveDiscSubtitleEntry);
         if (ActiveDiscAudioEntry && DiscAudioAction->menu())
             DiscAudioAction->menu()->setActiveAction(ActiveDiscAudioEntry);
     }
-    if (PageStack->currentIndex() == 2) {
+    if (PageStack->currentIndex() == PageVideo) {
         for (QAction *action : ControlsMenu->actions())
             action->setEnabled(action->data().toString() != QLatin1String("Navigation") ||
-                               SourceKind == 2);
+                               SourceKind == SourceBluray);
         for (QMenu *menu : {VideoMenu, AudioMenu, ToolsMenu})
             for (QAction *action : menu->actions())
                 action->setEnabled(true);
         SnapshotAction->setEnabled(true);
         const QString name =
-            SourceKind == 2 ? DiscTitleLabel->text() : QFileInfo(PlayPath).fileName();
+            SourceKind == SourceBluray ? DiscTitleLabel->text() : QFileInfo(PlayPath).fileName();
         const QString text = QStringLiteral("    ") + name;
         if (NowPlayingLabel->text() != text)
             NowPlayingLabel->setText(text);
@@ -95,26 +93,29 @@ void DRUI::dropEvent(QDropEvent *event) {
     const QString path = urls.first().toLocalFile();
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).isDir())
-        OpenFolderSource(path);
-    else
-        PlayListAddFiles({path});
+    OpenPath(path);
 }
 
 void DRUI::FullScreenBtn() {
     if (!PlayerProcess || Stopped)
         return;
     if (FullScreenOn) {
-        MenuStrip->show();
-        ControlBar->show();
-        showNormal();
-    } else {
-        MenuStrip->hide();
-        ControlBar->hide();
-        PlaylistPanel->hide();
-        showFullScreen();
+        LeaveFullScreen();
+        return;
     }
-    FullScreenOn = !FullScreenOn;
+    MenuStrip->hide();
+    ControlBar->hide();
+    PlaylistPanel->hide();
+    showFullScreen();
+    FullScreenOn = true;
+}
+
+// The playlist stays hidden, and the window returns to its normal (not maximised) state.
+void DRUI::LeaveFullScreen() {
+    MenuStrip->show();
+    ControlBar->show();
+    showNormal();
+    FullScreenOn = false;
 }
 
 void DRUI::VolumeBtn() {
@@ -140,13 +141,9 @@ void DRUI::VolumeSliderSeek(int value) {
 }
 
 void DRUI::Navigation() {
-    if (PlayerProcess) {
-        RefreshTimer->stop();
-        SendCommand(slave::Quit());
-        Stopped = true;
-    }
+    QuitPlayer();
     CurrentPath.clear();
-    PageStack->setCurrentIndex(SourceKind == 2 ? 1 : 0);
+    PageStack->setCurrentIndex(SourceKind == SourceBluray ? PageDisc : PageStart);
 }
 
 void DRUI::btnMinSlot() {
@@ -154,13 +151,13 @@ void DRUI::btnMinSlot() {
 }
 
 void DRUI::btnCloseSlot() {
-    if (PlayerProcess) {
-        RefreshTimer->stop();
-        SendCommand(slave::Quit());
+    if (QuitPlayer()) {
+        // Its "(Quit)" line may come in during the wait below: that is no end of playback to
+        // handle (the handling would send a second "q").
+        DisconnectParser();
         // Give the player a moment to end cleanly on the quit; the kill is for one that hangs.
         PlayerProcess->waitForBytesWritten(500);
         PlayerProcess->waitForFinished(1000);
-        Stopped = true;
         KillPlayer();
     }
     close();
@@ -168,4 +165,6 @@ void DRUI::btnCloseSlot() {
 
 void DRUI::btnMenButtonSlot() {}
 
-void DRUI::btnOpenSnapshotFolder() {}
+void DRUI::btnOpenSnapshotFolder() {
+    OpenFolderInFileBrowser(ReadSnapshotFolder(AppDataFolder));
+}

@@ -3,8 +3,12 @@
 #include "lang/CLanguageTable.h"
 #include "player/SlaveCommands.h"
 #include "playlist/RecentFiles.h"
+#include "snapshot/CProcessUI.h"
+#include "snapshot/SnapshotPaths.h"
 #include "ui/Styles.h"
+#include "ui/UiText.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
@@ -21,9 +25,7 @@
 
 namespace {
 
-QString Caption(const char *key) {
-    return CLanguageTable::Instance()->GetText(key);
-}
+using ui::Caption;
 
 QAction *AddTagged(QMenu *menu, const QString &caption, const char *tag) {
     QAction *action = menu->addAction(caption);
@@ -56,6 +58,13 @@ void CheckOnly(QMenu *menu, QAction *chosen) {
         entry->setChecked(false);
     chosen->setCheckable(true);
     chosen->setChecked(true);
+}
+
+// A click toggles a checkable entry before its handler runs; where the choice is not taken
+// (no player), the entry goes back to how it was, so the check marks do not move.
+void UndoClickToggle(QAction *chosen) {
+    if (chosen->isCheckable())
+        chosen->setChecked(!chosen->isChecked());
 }
 
 QMenu *NewSubmenu(QWidget *parent, const QString &name) {
@@ -254,10 +263,7 @@ void DRUI::BDFileMenu(QAction *action) {
         // the submenu's own entry: nothing to do
     } else if (!tag.isEmpty()) {
         StopBtn();
-        if (QFileInfo(tag).isDir())
-            OpenFolderSource(tag);
-        else
-            PlayListAddFiles({tag});
+        OpenPath(tag);
     }
 }
 
@@ -273,20 +279,16 @@ void DRUI::BDControlsMenu(QAction *action) {
         return;
     }
     if (BelongsTo(action, DiscOtherTitlesAction)) {
-        SourceKind = 2;
+        SourceKind = SourceBluray;
         SourceKey = action->data().value<PLAY_LIST_INFO>().Path;
-        if (PlayerProcess) {
-            RefreshTimer->stop();
-            SendCommand(slave::Quit());
-            Stopped = true;
-        }
+        QuitPlayer();
         UseBlurayTitle = true;
         PlayBlurayTitle();
         return;
     }
     const QString tag = Tag(action);
     if (tag == QLatin1String("Play")) {
-        if (SourceKind == 2)
+        if (SourceKind == SourceBluray)
             PlayBlurayTitle();
         else if (!PlayPath.isEmpty())
             PlayListAddFiles({PlayPath});
@@ -336,6 +338,8 @@ void DRUI::BDVideoMenu(QAction *action) {
         if (PlayerProcess) {
             SendCommand(slave::SubDemuxKeepPaused(IntData(action) - 1));
             CheckOnly(SubtitleTrackMenu, action);
+        } else {
+            UndoClickToggle(action);
         }
         return;
     }
@@ -364,6 +368,8 @@ void DRUI::BDAudioMenu(QAction *action) {
         if (PlayerProcess) {
             SendCommand(slave::SwitchAudioKeepPaused(n != 0 ? n - 1 : -2));
             CheckOnly(AudioTrackMenu, action);
+        } else {
+            UndoClickToggle(action);
         }
         return;
     }
@@ -379,6 +385,8 @@ void DRUI::BDAudioMenu(QAction *action) {
         if (PlayerProcess) {
             SendCommand(slave::Balance(position));
             CheckOnly(AudioChannelMenu, action);
+        } else {
+            UndoClickToggle(action);
         }
     }
 }
@@ -387,6 +395,16 @@ void DRUI::BDToolMenu(QAction *action) {
     const QString tag = Tag(action);
     if (tag == QLatin1String("PlayList")) {
         PlaylistPanel->setVisible(PlaylistPanel->isHidden());
+    } else if (tag == QLatin1String("Preferences")) {
+        CProcessUI dialog;
+        dialog.FormatIndex = SnapshotFormatIndex;
+        dialog.BuildDialog();
+        dialog.exec();
+        // The format lasts for this run only; the folder was stored by the dialog's OK.
+        if (dialog.Cancelled == 0) {
+            SnapshotFormatIndex = dialog.FormatIndex;
+            SnapshotFormat = dialog.FormatBox->currentText();
+        }
     } else if (tag == QLatin1String("Snapshot")) {
         Snapshot();
     }

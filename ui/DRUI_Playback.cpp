@@ -1,6 +1,5 @@
 #include "ui/DRUI.h"
 
-#include "lang/CLanguageTable.h"
 #include "platform/Programs.h"
 #include "player/Clock.h"
 #include "player/OutputParser.h"
@@ -8,6 +7,7 @@
 #include "player/SlaveCommands.h"
 #include "snapshot/SnapshotPaths.h"
 #include "snapshot/SnapshotSaver.h"
+#include "ui/UiText.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -53,7 +53,7 @@ void DRUI::VideoPlay() {
     PendingAudioIndex = AudioChoiceByKey.value(SourceKey, -1) - 1;
     PendingSubtitleIndex = SubtitleChoiceByKey.value(SourceKey, -1) - 1;
 
-    PageStack->setCurrentIndex(2);
+    PageStack->setCurrentIndex(PageVideo);
     PositionSlider->setEnabled(true);
     PositionSlider->setRange(0, int(qBound<qint64>(0, MediaDuration, qint64(INT_MAX))));
     PositionSlider->setValue(0);
@@ -92,6 +92,7 @@ void DRUI::VideoPlay() {
 
     AudioTrackCount = 0;
     SubtitleTrackCount = 0;
+    PlayerOutput.Reset();
     PositionMs = 0;
 
     const QList<QAction *> channels = AudioChannelMenu->actions();
@@ -115,7 +116,7 @@ void DRUI::VideoPlay() {
     process->start(platform::PlayerProgram(), BuildPlayerArguments(launch), QIODevice::ReadWrite);
 
     SetButtonImage(PlayButton, QStringLiteral(":/image/pause.png"));
-    PlayPauseAction->setText(CLanguageTable::Instance()->GetText("MainWnd/Pause"));
+    PlayPauseAction->setText(ui::Caption("MainWnd/Pause"));
     PlayPauseAction->setData(QStringLiteral("Pause"));
     Playing = true;
 
@@ -181,57 +182,86 @@ void DRUI::DoRefreshGui() {
     if (!PlayerProcess)
         return;
     PositionMs += kClockStepMs;
+    if (PlayerOutput.Tick()) {
+        // It said it ended and has answered nothing since.
+        HandleEndOfPlayback();
+        return;
+    }
     SendCommand(slave::GetTimeLength());
     SendCommand(slave::GetTimePos());
 }
 
 void DRUI::MPlayerDataRecieve() {
-    while (PlayerProcess && PlayerProcess->canReadLine()) {
-        const QByteArray line = PlayerProcess->readLine();
-        switch (ClassifyLine(line)) {
-        case LineKind::PositionAnswer:
-            PositionText = QString::number(PositionMs / 1000);
-            if (++PositionAnswerCount >= 5) {
-                PositionSlider->setValue(int(PositionText.toLongLong()));
-                PositionAnswerCount = 0;
-            }
-            break;
-        case LineKind::LengthAnswer: {
-            const int length = LengthFromAnswer(line);
-            if (SourceKind == SourceDvd && MediaDuration == 0) {
-                MediaDuration = length;
-                PositionSlider->setRange(0, length);
-            }
-            PositionLabel->setText(ClockText(PositionText.toLongLong()) + QLatin1Char(' '));
-            DurationLabel->setText(QLatin1Char(' ') + ClockText(MediaDuration));
-            break;
+    // Read in pieces and cut into lines here: the process's own line reading rescans its whole
+    // buffer, and output without line ends would pile up there without bound.
+    constexpr qint64 kChunk = 64 * 1024;
+    QList<QByteArray> lines;
+    QProcess *const process = PlayerProcess;
+    while (process && process == PlayerProcess && process->bytesAvailable() > 0) {
+        lines.clear();
+        PlayerOutput.Lines.Feed(process->read(kChunk), lines);
+        for (const QByteArray &line : std::as_const(lines)) {
+            if (process != PlayerProcess)
+                return;
+            HandlePlayerLine(line);
         }
-        case LineKind::PercentAnswer:
-            break;
-        case LineKind::NewItem:
-            AudioTrackCount = 0;
-            SubtitleTrackCount = 0;
-            break;
-        case LineKind::EndOfFile:
-        case LineKind::Quit:
+    }
+}
+
+void DRUI::HandlePlayerLine(const QByteArray &line) {
+    const LineKind kind = ClassifyLine(line);
+    if (kind == LineKind::PositionAnswer || kind == LineKind::LengthAnswer ||
+        kind == LineKind::PercentAnswer)
+        PlayerOutput.AnswerSeen();
+    switch (kind) {
+    case LineKind::PositionAnswer:
+        PositionText = QString::number(PositionMs / 1000);
+        if (++PositionAnswerCount >= 5) {
+            PositionSlider->setValue(int(PositionText.toLongLong()));
+            PositionAnswerCount = 0;
+        }
+        break;
+    case LineKind::LengthAnswer: {
+        const int length = LengthFromAnswer(line);
+        if (SourceKind == SourceDvd && MediaDuration == 0) {
+            MediaDuration = length;
+            PositionSlider->setRange(0, length);
+        }
+        PositionLabel->setText(ClockText(PositionText.toLongLong()) + QLatin1Char(' '));
+        DurationLabel->setText(QLatin1Char(' ') + ClockText(MediaDuration));
+        break;
+    }
+    case LineKind::PercentAnswer:
+        break;
+    case LineKind::NewItem:
+        AudioTrackCount = 0;
+        SubtitleTrackCount = 0;
+        break;
+    case LineKind::EndOfFile:
+    case LineKind::Quit:
+        // The answer to our own "q" is expected; any other end line waits for the player
+        // to end (OnPlayerFinished), since a tag can print the same text.
+        if (Stopped || PlayerProcess->state() == QProcess::NotRunning)
             HandleEndOfPlayback();
-            break;
-        case LineKind::Screenshot:
-            HandleSnapshotLine(line);
-            break;
-        case LineKind::AudioStream:
-            if (SubtitleTrackCount == 0)
-                ++AudioTrackCount;
-            break;
-        case LineKind::SubtitleStream:
+        else
+            PlayerOutput.EndLineSeen();
+        break;
+    case LineKind::Screenshot:
+        HandleSnapshotLine(line);
+        break;
+    case LineKind::AudioStream:
+        if (SubtitleTrackCount == 0 && AudioTrackCount < MaxTrackCount)
+            ++AudioTrackCount;
+        break;
+    case LineKind::SubtitleStream:
+        if (SubtitleTrackCount < MaxTrackCount)
             ++SubtitleTrackCount;
-            break;
-        case LineKind::VideoOpened:
-            HandleVideoOpened();
-            break;
-        case LineKind::Other:
-            break;
-        }
+        break;
+    case LineKind::VideoOpened:
+        HandleVideoOpened();
+        break;
+    case LineKind::Other:
+        break;
     }
 }
 
@@ -246,8 +276,10 @@ void DRUI::HandleEndOfPlayback() {
 }
 
 void DRUI::HandleSnapshotLine(const QByteArray &line) {
-    const QString shot = QString::fromLocal8Bit(ShotNameFromLine(line));
-    if (shot.isEmpty() || !QFile::exists(shot))
+    // Only a report we asked for, naming one of the player's own shot files: anything else
+    // may come from a tag or a file name and must not make us read or delete a file.
+    const QString shot = PlayerShotFile(line, AppDataFolder);
+    if (shot.isEmpty() || !PlayerOutput.TakeShotRequest())
         return;
     const QString target = SnapshotTargetName(ReadSnapshotFolder(AppDataFolder),
                                               QDateTime::currentDateTime(), SnapshotFormat);
@@ -345,7 +377,7 @@ void DRUI::PausePlay() {
     SetButtonImage(PlayButton, QStringLiteral(":/image/play.png"));
     DisconnectParser();
     Playing = false;
-    PlayPauseAction->setText(CLanguageTable::Instance()->GetText("MainWnd/Resume"));
+    PlayPauseAction->setText(ui::Caption("MainWnd/Resume"));
     PlayPauseAction->setData(QStringLiteral("Resume"));
 }
 
@@ -356,25 +388,33 @@ void DRUI::ResumePlay() {
     ConnectParser();
     SetButtonImage(PlayButton, QStringLiteral(":/image/pause.png"));
     Playing = true;
-    PlayPauseAction->setText(CLanguageTable::Instance()->GetText("MainWnd/Pause"));
+    PlayPauseAction->setText(ui::Caption("MainWnd/Pause"));
     PlayPauseAction->setData(QStringLiteral("Pause"));
 }
 
 void DRUI::StopBtn() {
-    if (PlayerProcess) {
-        RefreshTimer->stop();
-        SendCommand(slave::Quit());
+    if (QuitPlayer())
         PositionLabel->setText(QStringLiteral("00:00:00 "));
-    }
     Stopped = true;
     NowPlayingLabel->clear();
     CurrentPath.clear();
-    if (PageStack->currentIndex() == 2)
-        PageStack->setCurrentIndex(0);
+    if (PageStack->currentIndex() == PageVideo)
+        PageStack->setCurrentIndex(PageStart);
     PositionSlider->setValue(0);
     PositionSlider->setEnabled(false);
 }
 
+bool DRUI::QuitPlayer() {
+    if (!PlayerProcess)
+        return false;
+    RefreshTimer->stop();
+    SendCommand(slave::Quit());
+    Stopped = true;
+    return true;
+}
+
 void DRUI::Snapshot() {
+    if (PlayerProcess && PlayerProcess->state() != QProcess::NotRunning)
+        PlayerOutput.ShotRequested();
     SendCommand(slave::Screenshot());
 }

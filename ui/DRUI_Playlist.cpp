@@ -7,6 +7,7 @@
 #include "playlist/PlaylistSteps.h"
 #include "playlist/Probe.h"
 #include "ui/Styles.h"
+#include "ui/UiText.h"
 
 #include <QHeaderView>
 #include <QTableWidget>
@@ -33,8 +34,7 @@ void DRUI::PlayListAppend(const QList<PLAY_LIST_INFO> &entries) {
         return;
     int row = PlaylistPanel->rowCount();
     PlaylistPanel->setRowCount(row + int(entries.size()));
-    QFont font(QStringLiteral("Calibri"));
-    font.setPointSize(10);
+    const QFont font = ui::CalibriFont(10);
     for (const PLAY_LIST_INFO &entry : entries) {
         auto *item = new QTableWidgetItem(PlayListRowText(entry.Path));
         item->setFont(font);
@@ -56,12 +56,8 @@ void DRUI::PlayListAddFiles(const QStringList &paths) {
     QString firstPath;
     QString firstLength;
     for (const QString &path : paths) {
-        const bool listed =
-            std::any_of(PlayList.cbegin(), PlayList.cend(),
-                        [&path](const PLAY_LIST_INFO &e) { return e.Path == path; });
-        const bool repeated =
-            std::any_of(added.cbegin(), added.cend(),
-                        [&path](const PLAY_LIST_INFO &e) { return e.Path == path; });
+        const bool listed = IsListed(PlayList, path);
+        const bool repeated = IsListed(added, path);
         PLAY_LIST_INFO entry;
         entry.Kind = SourceFile;
         entry.Path = path;

@@ -1,11 +1,14 @@
 #include "ui/DRUI.h"
 
 #include "dialogs/CMessageBox.h"
+#include "dialogs/FileDialogs.h"
 #include "lang/CLanguageTable.h"
 #include "player/PlayerArgs.h"
+#include "playlist/PlaylistSteps.h"
 #include "sources/FolderSource.h"
+#include "ui/UiText.h"
 
-#include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
@@ -17,14 +20,11 @@ const QString kMediaFilter = QStringLiteral(
 } // namespace
 
 void DRUI::btnOpenFile() {
-    const QStringList files =
-        QFileDialog::getOpenFileNames(this, QString(), QStringLiteral("."), kMediaFilter);
-    PlayListAddFiles(files);
+    PlayListAddFiles(dialogs::AskOpenFiles(this, QStringLiteral("."), kMediaFilter));
 }
 
 void DRUI::btnLoadBDPath() {
-    OpenFolderSource(
-        QFileDialog::getExistingDirectory(this, QString(), QString(), QFileDialog::ShowDirsOnly));
+    OpenFolderSource(dialogs::AskFolder(this));
 }
 
 void DRUI::OpenFolderSource(const QString &path) {
@@ -44,16 +44,22 @@ void DRUI::OpenFolderSource(const QString &path) {
     }
 }
 
+void DRUI::OpenPath(const QString &path) {
+    if (QFileInfo(path).isDir())
+        OpenFolderSource(path);
+    else
+        PlayListAddFiles({path});
+}
+
 void DRUI::ShowRefusal() {
     CMessageBox box;
     box.setGeometry(x() + width() / 3, y() + height() / 3, 400, 180);
-    box.ShowInformation(CLanguageTable::Instance()->GetText("Messages/MSG0102"));
+    box.ShowInformation(ui::Caption("Messages/MSG0102"));
     box.exec();
 }
 
 void DRUI::OpenDvdFolder(const QString &path) {
-    const bool listed = std::any_of(PlayList.cbegin(), PlayList.cend(),
-                                    [&path](const PLAY_LIST_INFO &e) { return e.Path == path; });
+    const bool listed = IsListed(PlayList, path);
     PLAY_LIST_INFO entry;
     entry.Kind = SourceDvd;
     entry.Path = path;

@@ -88,4 +88,13 @@ inline QString DialogButton() {
                           "border-style:inset;}");
 }
 
+// Preferences dialog
+inline QString PreferencesButton() {
+    return QStringLiteral("QPushButton{background-color:rgb(48, 81, 109);color:white;"
+                          "border-radius:5px;border:2px groove white;border-style:outset;}"
+                          "QPushButton:hover{background-color:rgb(156, 156, 156);}"
+                          "QPushButton:pressed{background-color:rgb(156, 156, 156);"
+                          "border:2px groove white;border-style:inset;}");
+}
+
 } // namespace styles
