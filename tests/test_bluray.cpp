@@ -576,6 +576,22 @@ void TestBluray::digest() {
         FailDevice device(big, failAfter);
         QCOMPARE(PlaylistDigest(device), QString(128, QLatin1Char('0')));
     }
+
+    // The parser's digest of what it read: the file's own, or none when it did not see it all.
+    MoviePlaylistParser parser;
+    MoviePlaylist playlist;
+    const QString real = RealPlaylistFiles().first();
+    parser.ParseMoviePlaylist(real, playlist);
+    QCOMPARE(parser.LastDigest(), PlaylistDigest(real));
+    FailDevice failing(big, 70000);
+    parser.ParseMoviePlaylist(failing, playlist);
+    QVERIFY(parser.LastDigest().isNull());
+    const QString huge = tmp.filePath(QStringLiteral("huge"));
+    QVERIFY(WriteBytes(huge, QByteArray(10 * 1024 * 1024, 'M')));
+    parser.ParseMoviePlaylist(huge, playlist);
+    QVERIFY(parser.LastDigest().isNull());
+    parser.ParseMoviePlaylist(empty, playlist);
+    QVERIFY(parser.LastDigest().isNull());
 }
 
 void TestBluray::discMetadata_data() {

@@ -2,8 +2,10 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QSet>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -24,6 +26,14 @@ public:
     quint32 U32(qint64 pos) const {
         return (quint32(Data[pos]) << 24) | (quint32(Data[pos + 1]) << 16) |
                (quint32(Data[pos + 2]) << 8) | quint32(Data[pos + 3]);
+    }
+    // "NNNNN.CCCC" from the 5-byte name and the 4-byte codec identifier at pos, in one piece
+    // (a hostile file may hold 32767 items).
+    QByteArray ClipName(qint64 pos) const {
+        QByteArray name(10, '.');
+        memcpy(name.data(), Data + pos, 5);
+        memcpy(name.data() + 6, Data + pos + 5, 4);
+        return name;
     }
     QByteArray Raw(qint64 pos, qint64 count) const {
         return QByteArray(reinterpret_cast<const char *>(Data + pos), qsizetype(count));
@@ -70,7 +80,9 @@ struct ItemStreams {
 };
 
 // Reads the stream entries of one STN table. MplsTruncated when an entry leaves the bytes.
-int ReadStreamTable(const Bytes &bytes, qint64 stn, ItemStreams &streams) {
+// Names are made only when `streams` is given: only the last item's are kept, and a hostile
+// file may repeat one large table for thousands of items.
+int ReadStreamTable(const Bytes &bytes, qint64 stn, ItemStreams *streams) {
     if (!bytes.Has(stn, 7))
         return MplsTruncated;
     const int video = qint8(bytes.U8(stn + 4));
@@ -93,15 +105,19 @@ int ReadStreamTable(const Bytes &bytes, qint64 stn, ItemStreams &streams) {
         if (IsAudioCoding(coding)) {
             if (!bytes.Has(attributes + 3, 3))
                 return MplsTruncated;
-            streams.Audio.append({AudioStreamName(coding, LanguageCode(bytes, attributes + 3))});
+            if (streams)
+                streams->Audio.append(
+                    {AudioStreamName(coding, LanguageCode(bytes, attributes + 3))});
         } else if (coding == 0x90 || coding == 0x91) {
             if (!bytes.Has(attributes + 2, 3))
                 return MplsTruncated;
-            streams.Graphics.append({SubtitleStreamName(LanguageCode(bytes, attributes + 2))});
+            if (streams)
+                streams->Graphics.append({SubtitleStreamName(LanguageCode(bytes, attributes + 2))});
         } else if (coding == 0x92) {
             if (!bytes.Has(attributes + 3, 3))
                 return MplsTruncated;
-            streams.Text.append({SubtitleStreamName(LanguageCode(bytes, attributes + 3))});
+            if (streams)
+                streams->Text.append({SubtitleStreamName(LanguageCode(bytes, attributes + 3))});
         }
         entry = next;
     }
@@ -124,13 +140,14 @@ int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result) {
     const int itemCount = qint16(bytes.U16(playList + 6));
     quint32 offset = 0;
     int itemCode = MplsOk;
+    QSet<qint64> readTables;
     qint64 item = playList + 10;
     for (int i = 0; i < itemCount; ++i) {
-        streams = {}; // only the last item's streams are offered
+        const bool last = i == itemCount - 1; // only the last item's streams are offered
         if (!bytes.Has(item, 22))
             return MplsTruncated;
         PlayItem record;
-        record.ClipName = bytes.Raw(item + 2, 5) + '.' + bytes.Raw(item + 7, 4);
+        record.ClipName = bytes.ClipName(item + 2);
         record.InMs = bytes.U32(item + 14) / 45;
         record.DurationMs = qint32(bytes.U32(item + 18) / 45 - record.InMs);
         record.OffsetMs = offset;
@@ -144,9 +161,13 @@ int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result) {
             const int angles = bytes.U8(item + 34);
             stn = angles == 0 ? item + 36 : item + 26 + 10 * angles;
         }
-        itemCode = ReadStreamTable(bytes, stn, streams);
-        if (itemCode == MplsTruncated)
-            return MplsTruncated;
+        // Items may point back at one another: a table already read gives the same answer.
+        if (last || !readTables.contains(stn)) {
+            itemCode = ReadStreamTable(bytes, stn, last ? &streams : nullptr);
+            if (itemCode == MplsTruncated)
+                return MplsTruncated;
+            readTables.insert(stn);
+        }
         item += 2 + qint16(bytes.U16(item));
     }
     if (itemCode != MplsOk)
@@ -195,12 +216,16 @@ int MoviePlaylistParser::ParseMoviePlaylist(QIODevice &device, MoviePlaylist &re
     if (Buffer.isEmpty())
         Buffer.resize(ReadCap);
     qint64 length = 0;
+    WholeFile = false;
     while (length < ReadCap) {
         const qint64 got = device.read(Buffer.data() + length, qMin(ReadPiece, ReadCap - length));
-        if (got <= 0)
+        if (got <= 0) {
+            WholeFile = got == 0 && length > 0;
             break;
+        }
         length += got;
     }
+    Length = length;
     const Bytes bytes(reinterpret_cast<const uchar *>(Buffer.constData()), length);
     MoviePlaylist parsed;
     const int code = Parse(bytes, length, parsed);
@@ -218,6 +243,14 @@ int MoviePlaylistParser::ParseBytes(const QByteArray &data, MoviePlaylist &resul
     if (code == MplsOk)
         result = parsed;
     return code;
+}
+
+QString MoviePlaylistParser::LastDigest() const {
+    if (!WholeFile)
+        return {};
+    const QByteArray digest = QCryptographicHash::hash(
+        QByteArrayView(Buffer.constData(), qsizetype(Length)), QCryptographicHash::Sha512);
+    return QString::fromLatin1(digest.toHex().toUpper());
 }
 
 QByteArray AudioStreamName(quint8 codingType, const QByteArray &language) {

@@ -42,9 +42,14 @@ public:
     int ParseMoviePlaylist(QIODevice &device, MoviePlaylist &result);
     // Parses bytes already in memory (tests, fuzzing); the cap applies as for files.
     static int ParseBytes(const QByteArray &data, MoviePlaylist &result);
+    // PlaylistDigest of the file the last parse read, from the bytes already in the buffer;
+    // a null string unless that read reached the end of the file below the cap without error.
+    QString LastDigest() const;
 
 private:
     QByteArray Buffer;
+    qint64 Length = 0;
+    bool WholeFile = false;
 };
 
 // Display names of stream entries: language name (or the upper-cased code) plus codec suffix.

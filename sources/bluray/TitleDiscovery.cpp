@@ -37,7 +37,10 @@ BlurayDiscovery DiscoverTitles(const QString &discPath, bool useLibbluray) {
         if (title.Playlist.PlayItems.isEmpty())
             continue;
         // A byte copy of an earlier playlist is no title of its own but uses up a number.
-        const QString digest = PlaylistDigest(key);
+        // The bytes just parsed are the file's when it fitted: no second read for the digest.
+        QString digest = parser.LastDigest();
+        if (digest.isNull())
+            digest = PlaylistDigest(key);
         if (seenDigests.contains(digest)) {
             ++counter;
             continue;
