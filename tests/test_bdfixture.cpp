@@ -3,8 +3,10 @@
 #include "BdTree.h"
 #include "BdWriter.h"
 
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 
 #include <libbluray/bluray.h>
 #include <libbluray/clpi_data.h>
@@ -19,6 +21,7 @@ private slots:
     void clipInfoReadsBack();
     void playlistsReadBack();
     void brokenMarkBlockIsRejected();
+    void playableDiscAsLibblurayListsIt();
 };
 
 void TestBdFixture::clipInfoReadsBack() {
@@ -131,6 +134,71 @@ void TestBdFixture::brokenMarkBlockIsRejected() {
     QVERIFY(bd);
     QCOMPARE(int(bd_get_titles(bd, TITLES_ALL, 0)), 1);
     bd_close(bd);
+}
+
+// The playable disc: what libbluray lists (no byte copy, no repeated-clip playlist), its
+// chapters, and clip info that matches the streams written.
+void TestBdFixture::playableDiscAsLibblurayListsIt() {
+    if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())
+        QSKIP("needs ffmpeg");
+    QTemporaryDir dir;
+    PlayableDisc disc;
+    PlayableOptions options;
+    options.ClipSeconds = 3;
+    QString error;
+    QVERIFY2(BuildPlayableDisc(dir.path(), &disc, options, &error), qPrintable(error));
+    QCOMPARE(disc.Clips.size(), 3);
+
+    BLURAY *bd = bd_open(QFile::encodeName(dir.path()).constData(), nullptr);
+    QVERIFY(bd);
+    const int relevant = int(bd_get_titles(bd, TITLES_RELEVANT, 0));
+    QStringList listed;
+    for (int i = 0; i < relevant; ++i) {
+        BLURAY_TITLE_INFO *info = bd_get_title_info(bd, uint32_t(i), 0);
+        QVERIFY(info);
+        const QString name = QStringLiteral("%1.mpls").arg(info->playlist, 5, 10, QLatin1Char('0'));
+        listed << name;
+        const auto title = std::find_if(disc.Titles.cbegin(), disc.Titles.cend(),
+                                        [&name](const auto &t) { return t.Playlist == name; });
+        QVERIFY(title != disc.Titles.cend());
+        QCOMPARE(quint64(info->duration), quint64(title->DurationMs) * 90);
+        QCOMPARE(int(info->chapter_count), int(title->ChapterMs.size()));
+        for (int c = 0; c < title->ChapterMs.size(); ++c)
+            QCOMPARE(quint64(info->chapters[c].start), quint64(title->ChapterMs[c]) * 90);
+        // Clip info was found and read: the packet counts are those of the files.
+        for (uint32_t k = 0; k < info->clip_count; ++k) {
+            const QFileInfo m2ts(dir.path() + QStringLiteral("/BDMV/STREAM/") +
+                                 QLatin1String(info->clips[k].clip_id) + QStringLiteral(".m2ts"));
+            QCOMPARE(qint64(info->clips[k].pkt_count) * 192, m2ts.size());
+            QCOMPARE(m2ts.size() % 6144, 0);
+        }
+        bd_free_title_info(info);
+    }
+    bd_close(bd);
+    listed.sort();
+    QCOMPARE(listed, QStringList({QStringLiteral("00001.mpls"), QStringLiteral("00003.mpls"),
+                                  QStringLiteral("00005.mpls")}));
+
+    for (const PlayableDisc::Clip &clip : disc.Clips) {
+        const QString path = dir.filePath(
+            QStringLiteral("BDMV/CLIPINF/%1.clpi").arg(QString::fromLatin1(clip.Name)));
+        CLPI_CL *cl = bd_read_clpi(QFile::encodeName(path).constData());
+        QVERIFY(cl);
+        QCOMPARE(cl->sequence.atc_seq[0].stc_seq[0].presentation_start_time, clip.InTicks);
+        const CLPI_EP_MAP_ENTRY &ep = cl->cpi.entry[0];
+        // One entry point per second of video, the first at the file's first packet.
+        QCOMPARE(int(ep.num_ep_fine), options.ClipSeconds);
+        QCOMPARE(ep.coarse[0].spn_ep, 0u);
+        QCOMPARE(ep.fine[0].spn_ep, 0u);
+        bd_free_clpi(cl);
+        // No unit looks encrypted: the copy-permission bits of every packet are clear.
+        QFile m2ts(dir.filePath(
+            QStringLiteral("BDMV/STREAM/%1.m2ts").arg(QString::fromLatin1(clip.Name))));
+        QVERIFY(m2ts.open(QIODevice::ReadOnly));
+        const QByteArray bytes = m2ts.readAll();
+        for (qsizetype at = 0; at < bytes.size(); at += 192)
+            QVERIFY((quint8(bytes[at]) & 0xC0) == 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBdFixture)
