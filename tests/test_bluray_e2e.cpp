@@ -339,6 +339,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess, 5000);
         const double seen = WaitForTitleTime(6, 8);
         QVERIFY2(seen >= 6 && seen < 8, qPrintable(QStringLiteral("at %1 s").arg(seen)));
+        // And it plays on from there.
+        const double later = WaitForTitleTime(seen + 1.5, 15);
+        QVERIFY2(later >= seen + 1.5,
+                 qPrintable(
+                     QStringLiteral("stands at %1 s after starting at %2 s").arg(later).arg(seen)));
     }
 
     void audioChoiceAppliesAtTheNextStart() {
