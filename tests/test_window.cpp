@@ -1183,7 +1183,9 @@ private slots:
 
     void fileCloseQuitsThePlayerOnce() {
         DRUI &w = NewWindow();
-        const QString log = PrepareFakePlayer(user->Root());
+        // The player answers "(Quit)" while the window still waits for it to end.
+        const QString log =
+            PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_QUIT_LINGER_MS", "300"}});
         PlayFile(fileA);
         QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionClose")));
         QVERIFY(!w.PlayerProcess);
