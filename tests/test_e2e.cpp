@@ -107,7 +107,7 @@ class EndToEndTest : public QObject {
 
     std::unique_ptr<TestUser> user;
     std::unique_ptr<DRUI> window;
-    QString ramp, shortA, shortB, dvd;
+    QString ramp, shortA, shortB, dvd, song;
 
     DRUI &NewWindow() {
         window = std::make_unique<DRUI>();
@@ -122,6 +122,8 @@ private slots:
         for (const char *program : {"mplayer", "ffmpeg", "ffprobe", "dvdauthor", "xdotool"})
             QVERIFY2(!QStandardPaths::findExecutable(QLatin1String(program)).isEmpty(), program);
         user = std::make_unique<TestUser>();
+        // No sound card here: without an audio output an audio-only file ends at once.
+        WriteFile(user->Root() + QStringLiteral("/home/.mplayer/config"), "ao=null\n");
         const QString media = user->NewFolder(QStringLiteral("Videos, 'mine'"));
         ramp = media + QStringLiteral("/ramp clip.mp4");
         shortA = media + QStringLiteral("/short-\u00e4.mp4");
@@ -129,6 +131,12 @@ private slots:
         QVERIFY(MakeRamp(ramp, 8));
         QVERIFY(MakeRamp(shortA, 2));
         QVERIFY(MakeRamp(shortB, 3));
+
+        song = media + QStringLiteral("/song.mp3");
+        QVERIFY(Run(QStringLiteral("ffmpeg"),
+                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                     QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("sine=f=330:d=20"), song}));
 
         dvd = user->NewFolder(QStringLiteral("Film DVD"));
         const QString mpg = media + QStringLiteral("/dvd.mpg");
@@ -195,6 +203,27 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), 0, 10000);
         QVERIFY(!w.PositionSlider->isEnabled());
         QVERIFY(!w.RefreshTimer->isActive());
+    }
+
+    // Where the player draws nothing (audio only), the video page is black: not what was on
+    // the screen before, such as the start page's buttons.
+    void audioOnlyShowsABlackVideoPage() {
+        DRUI &w = NewWindow();
+        QTest::qWait(300); // the start page is on the screen first
+        w.PlayListAddFiles({song});
+        QCOMPARE(w.PageStack->currentIndex(), int(PageVideo));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PositionText.toLongLong() >= 1, 10000);
+        const QImage onScreen = ScreenAt(w.VideoLabel);
+        QVERIFY(!onScreen.isNull());
+        onScreen.save(QDir::currentPath() + QStringLiteral("/audio-only.png"));
+        int lit = 0;
+        const QImage rgb = onScreen.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < rgb.height(); y += 4)
+            for (int x = 0; x < rgb.width(); x += 4)
+                if (qGray(rgb.pixel(x, y)) > 12)
+                    ++lit;
+        QVERIFY2(lit == 0, qPrintable(QStringLiteral("%1 lit pixels").arg(lit)));
+        w.StopBtn();
     }
 
     void dvdFolderPlaysWithTheLengthFromThePlayer() {
