@@ -342,18 +342,19 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(MeanGrey(ScreenRect(menuArea)) > 200, 20000);
         XdoTool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")});
         QTRY_VERIFY_WITH_TIMEOUT(MeanGrey(ScreenRect(menuArea)) < 200, 20000);
+        // The playlist takes the right fifth of the page row, where the film had a black bar.
+        const QPoint list(900, video.y());
+        QTRY_VERIFY_WITH_TIMEOUT(ScreenRect(QRect(list, QSize(1, 1))).pixel(0, 0) != qRgb(0, 0, 0),
+                                 20000);
+        // The video page shows the film (grey) again once the player has drawn into the
+        // narrower page, not the start page's background.
         QTRY_VERIFY_WITH_TIMEOUT(filmShows(), 20000);
 
         const QString picture = QDir::currentPath() + QStringLiteral("/journey.png");
         QFile::remove(picture);
         QVERIFY(Run(QStringLiteral("import"),
                     {QStringLiteral("-window"), QStringLiteral("root"), picture}));
-        const QImage screen(picture);
-        QVERIFY(!screen.isNull());
-        // The video page shows the film (grey), not the start page's background.
-        const QRgb centre = screen.pixel(video.x() - 150, video.y());
-        QVERIFY2(qGray(centre) > 25 && qAbs(qRed(centre) - qBlue(centre)) < 20,
-                 qPrintable(QStringLiteral("pixel %1").arg(centre, 0, 16)));
+        QVERIFY(!QImage(picture).isNull());
 
         app.terminate();
         if (!app.waitForFinished(5000)) {
