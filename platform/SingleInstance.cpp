@@ -3,9 +3,14 @@
 #include "platform/AppPaths.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -16,10 +21,37 @@ const QByteArray kShowAnswer = QByteArrayLiteral("ok\n");
 // A later start only ever sends one short line; anything longer is not one of ours.
 constexpr qint64 kMaxRequest = 64;
 
+// A folder only this user can enter: ours, a real folder (not a link), mode 0700.
+bool IsPrivateFolder(const QString &folder) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 0777) == 0700;
+}
+
 } // namespace
 
+QString GuardFolder(const QString &runtimeFolder, const QString &dataFolder) {
+    if (!runtimeFolder.isEmpty())
+        return runtimeFolder;
+    // No usable runtime folder (XDG_RUNTIME_DIR unset and the shared fallback taken by someone
+    // else, say): a private folder of our own data folder does the same job.
+    if (dataFolder.isEmpty())
+        return QString();
+    const QString folder = dataFolder + QStringLiteral("instance");
+    QDir().mkpath(dataFolder);
+    if (!QFileInfo::exists(folder))
+        ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    struct stat info {};
+    // One of ours with the wrong mode is put right; anything else is not used.
+    if (::lstat(QFile::encodeName(folder).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == ::geteuid())
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+    return IsPrivateFolder(folder) ? folder : QString();
+}
+
 SingleInstance::SingleInstance(const QString &name, QObject *parent)
-    : QObject(parent), m_name(name), m_folder(RuntimeFolder()) {}
+    : QObject(parent), m_name(name), m_folder(GuardFolder(RuntimeFolder(), AppDataFolder())) {}
 
 SingleInstance::~SingleInstance() {
     // The socket file goes before the lock: once the lock is free a new first instance may
@@ -33,8 +65,8 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::becomePrimary() {
-    // Without a private runtime folder there is nowhere safe to coordinate; starting unguarded
-    // is better than refusing to start at all.
+    // Without any private folder there is nowhere safe to coordinate; starting unguarded is
+    // better than refusing to start at all.
     if (m_folder.isEmpty())
         return true;
 

@@ -9,8 +9,13 @@ class QLocalServer;
 
 namespace platform {
 
-// One running front end per user: a lock file in the private runtime folder guards a local
-// socket there. A later start asks the first one to show its window and then exits.
+// Where the lock and socket live: the runtime folder when there is one, else the private
+// (0700) folder "instance" of the data folder (ending in "/"), created when missing. Empty when
+// neither can be used.
+QString GuardFolder(const QString &runtimeFolder, const QString &dataFolder);
+
+// One running front end per user: a lock file in a private folder (GuardFolder) guards a
+// local socket there. A later start asks the first one to show its window and then exits.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:

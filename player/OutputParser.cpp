@@ -4,7 +4,28 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+namespace {
+
+// The line without its "\n" or "\r\n".
+QByteArray Bare(const QByteArray &line) {
+    qsizetype size = line.size();
+    while (size > 0 && (line[size - 1] == '\n' || line[size - 1] == '\r'))
+        --size;
+    return line.left(size);
+}
+
+// "[<demuxer>] stream <n>: ...", as the player announces the streams it found.
+bool IsStreamLine(const QByteArray &line) {
+    if (!line.startsWith('['))
+        return false;
+    const qsizetype close = line.indexOf(']');
+    return close > 1 && close < 32 && line.mid(close, 9) == "] stream ";
+}
+
+} // namespace
 
 LineKind ClassifyLine(const QByteArray &line) {
     if (line.startsWith("ANS_TIME_POSITION"))
@@ -13,19 +34,27 @@ LineKind ClassifyLine(const QByteArray &line) {
         return LineKind::LengthAnswer;
     if (line.startsWith("ANS_PERCENT_POSITION"))
         return LineKind::PercentAnswer;
-    if (line.contains("Playing "))
+    // The player starts these lines itself; a title such as "(End of file)" or a file named
+    // "Playing x" appears inside a longer line ("Playing <name>.", " title: <value>").
+    if (line.startsWith("Playing "))
         return LineKind::NewItem;
-    if (line.contains("(End of file)"))
-        return LineKind::EndOfFile;
-    if (line.contains("(Quit)"))
-        return LineKind::Quit;
-    if (line.contains("*** screenshot "))
+    if (line.startsWith("Exiting... (")) {
+        const QByteArray bare = Bare(line);
+        if (bare == "Exiting... (End of file)")
+            return LineKind::EndOfFile;
+        if (bare == "Exiting... (Quit)")
+            return LineKind::Quit;
+    }
+    if (line.startsWith("*** screenshot '"))
         return LineKind::Screenshot;
-    if (line.contains(", -aid "))
-        return LineKind::AudioStream;
-    if (line.contains(", -sid "))
-        return LineKind::SubtitleStream;
-    if (line.contains("VIDEO: "))
+    // Stream announcements start with the demuxer's tag: "[lavf] stream 1: audio (aac), -aid 0".
+    if (IsStreamLine(line)) {
+        if (line.contains(", -aid "))
+            return LineKind::AudioStream;
+        if (line.contains(", -sid "))
+            return LineKind::SubtitleStream;
+    }
+    if (line.startsWith("VIDEO: "))
         return LineKind::VideoOpened;
     return LineKind::Other;
 }
@@ -61,4 +90,70 @@ QByteArray ShotNameFromLine(const QByteArray &line) {
         return rest.left(rest.size() - 5);
     const qsizetype quote = rest.lastIndexOf('\'');
     return quote < 0 ? rest : rest.left(quote);
+}
+
+void LineSplitter::Feed(const QByteArray &bytes, QList<QByteArray> &lines) {
+    const char *data = bytes.constData();
+    const qsizetype size = bytes.size();
+    qsizetype start = 0;
+    while (start < size) {
+        const void *found = std::memchr(data + start, '\n', size_t(size - start));
+        if (!found) {
+            if (!m_skipping) {
+                m_tail.append(data + start, size - start);
+                if (m_tail.size() > MaxLineBytes) {
+                    m_tail = QByteArray(); // gives the memory back
+                    m_skipping = true;
+                    ++m_dropped;
+                }
+            }
+            return;
+        }
+        const qsizetype end = static_cast<const char *>(found) - data + 1;
+        if (m_skipping) {
+            m_skipping = false; // the end of a line already dropped
+        } else if (m_tail.size() + (end - start) > MaxLineBytes) {
+            m_tail = QByteArray();
+            ++m_dropped;
+        } else if (m_tail.isEmpty()) {
+            lines.append(bytes.mid(start, end - start));
+        } else {
+            m_tail.append(data + start, end - start);
+            lines.append(m_tail);
+            m_tail.clear();
+        }
+        start = end;
+    }
+}
+
+void LineSplitter::Reset() {
+    m_tail = QByteArray();
+    m_skipping = false;
+}
+
+bool PlayerOutputState::TakeShotRequest() {
+    if (m_shotsRequested <= 0)
+        return false;
+    --m_shotsRequested;
+    return true;
+}
+
+void PlayerOutputState::EndLineSeen() {
+    if (m_ticksSinceEndLine < 0)
+        m_ticksSinceEndLine = 0;
+}
+
+bool PlayerOutputState::Tick() {
+    if (m_ticksSinceEndLine < 0)
+        return false;
+    if (++m_ticksSinceEndLine < EndGraceTicks)
+        return false;
+    m_ticksSinceEndLine = -1;
+    return true;
+}
+
+void PlayerOutputState::Reset() {
+    Lines.Reset();
+    m_shotsRequested = 0;
+    m_ticksSinceEndLine = -1;
 }

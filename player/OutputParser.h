@@ -1,23 +1,31 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 // The kinds of player output lines the front end acts on, tested in this order.
+// Everything the player prints is untrusted: tag values, file and folder names reach its
+// output verbatim, line breaks included. Kinds that metadata text could imitate are therefore
+// recognised only in the exact form the player itself writes them.
 enum class LineKind {
     PositionAnswer, // starts with "ANS_TIME_POSITION"
     LengthAnswer,   // starts with "ANS_LENGTH"
     PercentAnswer,  // starts with "ANS_PERCENT_POSITION" (ignored)
-    NewItem,        // contains "Playing "
-    EndOfFile,      // contains "(End of file)"
-    Quit,           // contains "(Quit)"
-    Screenshot,     // contains "*** screenshot "
-    AudioStream,    // contains ", -aid "
-    SubtitleStream, // contains ", -sid "
-    VideoOpened,    // contains "VIDEO: "
+    NewItem,        // starts with "Playing "
+    EndOfFile,      // the line "Exiting... (End of file)"
+    Quit,           // the line "Exiting... (Quit)"
+    Screenshot,     // starts with "*** screenshot '"
+    AudioStream,    // "[<demuxer>] stream <n>: ..." containing ", -aid "
+    SubtitleStream, // "[<demuxer>] stream <n>: ..." containing ", -sid "
+    VideoOpened,    // starts with "VIDEO: "
     Other
 };
 
 LineKind ClassifyLine(const QByteArray &line);
+
+// The most streams of one kind the player can announce; more announcements are not counted,
+// so the track menus are always built in bounded time.
+constexpr int MaxTrackCount = 255;
 
 // Whole seconds of an "ANS_LENGTH=5400.00" line; 0 when the text does not convert.
 int LengthFromAnswer(const QByteArray &line);
@@ -25,3 +33,53 @@ int LengthFromAnswer(const QByteArray &line);
 // The file named in "*** screenshot '<name>' ***" (to the end of the line without a closing
 // quote). Any length: the name is never cut short.
 QByteArray ShotNameFromLine(const QByteArray &line);
+
+// Cuts the player's output into lines. Reading is linear: only new bytes are searched for a
+// line end. A line longer than MaxLineBytes (a broken stream, or a player writing without
+// line ends) is dropped whole, up to its line end, so memory stays bounded and the tail of
+// such a line is never taken for a line of its own.
+class LineSplitter {
+public:
+    static constexpr qsizetype MaxLineBytes = 64 * 1024;
+
+    // Appends the complete lines in bytes (each with its "\n") to lines; a partial last line
+    // is kept until its end arrives.
+    void Feed(const QByteArray &bytes, QList<QByteArray> &lines);
+    void Reset();
+
+    qsizetype Pending() const { return m_tail.size(); }
+    qint64 DroppedLines() const { return m_dropped; }
+
+private:
+    QByteArray m_tail;
+    bool m_skipping = false; // inside a line that is being dropped
+    qint64 m_dropped = 0;
+};
+
+// What the window keeps about one player's output between reads.
+class PlayerOutputState {
+public:
+    LineSplitter Lines;
+
+    // "screenshot 0" commands sent and not yet answered: only then is a report acted on.
+    void ShotRequested() { ++m_shotsRequested; }
+    // True (and one request used up) when a report is expected.
+    bool TakeShotRequest();
+
+    // A multi-line tag can print "Exiting... (End of file)" as a line of its own, so an end
+    // line counts only when the player then ends. A player that answers a query after it
+    // was not ending; one that neither ends nor answers for EndGraceTicks refresh ticks is
+    // taken at its word.
+    static constexpr int EndGraceTicks = 20;
+    void EndLineSeen();
+    void AnswerSeen() { m_ticksSinceEndLine = -1; }
+    // One refresh tick; true when a claimed end is now to be acted on.
+    bool Tick();
+    bool EndClaimed() const { return m_ticksSinceEndLine >= 0; }
+
+    void Reset();
+
+private:
+    int m_shotsRequested = 0;
+    int m_ticksSinceEndLine = -1;
+};

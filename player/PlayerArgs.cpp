@@ -1,5 +1,7 @@
 #include "player/PlayerArgs.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // MPlayer reads an argument that starts with "-" as an option (and "-" alone as standard
@@ -20,9 +22,13 @@ QString ScreenshotPrefix(const QString &appDataFolder) {
 }
 
 QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
-    QStringList args{
-        QStringLiteral("-demuxer"),
-        QStringLiteral("lavf"),
+    QStringList args;
+    // Not for Blu-ray titles: with lavf on "br://" the position stands still after a forward
+    // seek until the next seek, and a backward seek right after a forward one takes effect
+    // late or not at all; MPlayer's own demuxer does neither (bench/bluray_seeks.py).
+    if (launch.SourceKind != SourceBluray)
+        args << QStringLiteral("-demuxer") << QStringLiteral("lavf");
+    args << QStringList{
         QStringLiteral("-ni"),
         QStringLiteral("-slave"),
         QStringLiteral("-quiet"),
@@ -52,4 +58,13 @@ QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
     }
     args << SafeMediaArgument(launch.PlayPath);
     return args;
+}
+
+QString PlayerWorkingDirectory(const PlayerLaunch &launch) {
+    // A relative device path would name another folder once the player runs elsewhere.
+    if (launch.SourceKind != SourceBluray || QFileInfo(launch.PlayPath).isRelative())
+        return QString();
+    const QString stream = launch.PlayPath + QStringLiteral("/BDMV/STREAM");
+    // A missing folder would keep the player from starting at all.
+    return QFileInfo(stream).isDir() ? stream : QString();
 }

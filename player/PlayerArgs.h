@@ -20,3 +20,8 @@ QString ScreenshotPrefix(const QString &appDataFolder);
 
 // The player's argument list; the path to play is always the last argument.
 QStringList BuildPlayerArguments(const PlayerLaunch &launch);
+
+// The folder the player runs in: a Blu-ray disc's "BDMV/STREAM" folder when it exists;
+// otherwise empty, and the player shares the front end's. Never the front end's own
+// working folder: its log and later relative paths stay where they were.
+QString PlayerWorkingDirectory(const PlayerLaunch &launch);

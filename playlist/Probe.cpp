@@ -1,6 +1,6 @@
 #include "playlist/Probe.h"
 
-#include "platform/Programs.h"
+#include "platform/ProcessGroup.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -9,7 +9,16 @@
 QString ParseProbeDuration(const QByteArray &probeStderr) {
     static const QLatin1String key("Duration: ");
     const QString text = QString::fromLocal8Bit(probeStderr);
-    const qsizetype at = text.indexOf(key);
+    // The probe's own line starts with blanks and "Duration: "; the same words inside a tag
+    // value ("    title : Duration: 99:00:00") come after other text on their line.
+    qsizetype at = -1;
+    for (qsizetype from = 0; (at = text.indexOf(key, from)) >= 0; from = at + 1) {
+        qsizetype before = at;
+        while (before > 0 && text[before - 1] == QLatin1Char(' '))
+            --before;
+        if (before == 0 || text[before - 1] == QLatin1Char('\n'))
+            break;
+    }
     if (at < 0)
         return QString();
     // Only a real clock counts: ffprobe writes "Duration: N/A" for streams without a length,
@@ -29,19 +38,38 @@ QString ProbeLength(const QString &program, const QString &path, int timeoutMs) 
     // stall it.
     probe.setStandardInputFile(QProcess::nullDevice());
     probe.setStandardOutputFile(QProcess::nullDevice());
-    platform::TieChildToParent(probe);
+    probe.setReadChannel(QProcess::StandardError);
+    // Its own group, so that whatever it starts ends with it.
+    platform::StartInOwnGroup(probe);
 
     const QDeadlineTimer deadline(qMax(timeoutMs, 0));
     probe.start();
-    const bool started = probe.waitForStarted(int(qMax<qint64>(deadline.remainingTime(), 1)));
-    if (!started || !probe.waitForFinished(int(qMax<qint64>(deadline.remainingTime(), 1)))) {
-        // A hung probe must not hold the window for ever.
-        if (probe.state() != QProcess::NotRunning) {
-            probe.kill();
-            probe.waitForFinished(5000);
-        }
-        if (!started)
-            return QString();
+    if (!probe.waitForStarted(int(qMax<qint64>(deadline.remainingTime(), 1))))
+        return QString();
+    const qint64 group = probe.processId();
+
+    // Waits in short slices, so a probe that keeps writing cannot hold the window beyond the
+    // deadline; only the top of its error output is kept ("Duration: " is near the top), the
+    // rest is read and dropped so the probe never stalls on a full pipe.
+    QByteArray kept;
+    const auto drain = [&] {
+        const QByteArray chunk = probe.readAllStandardError();
+        if (kept.size() < ProbeOutputLimit)
+            kept += chunk.left(ProbeOutputLimit - kept.size());
+    };
+    constexpr int kSliceMs = 100;
+    while (probe.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        probe.waitForReadyRead(int(qBound<qint64>(1, deadline.remainingTime(), qint64(kSliceMs))));
+        drain();
     }
-    return ParseProbeDuration(probe.readAllStandardError());
+    if (probe.state() != QProcess::NotRunning) {
+        // A hung probe must not hold the window for ever.
+        platform::KillGroup(group);
+        probe.kill();
+        probe.waitForFinished(5000);
+    }
+    drain();
+    // Whatever it left behind in its group goes with it.
+    platform::KillGroup(group);
+    return ParseProbeDuration(kept);
 }

@@ -3,10 +3,15 @@
 #include <QByteArray>
 #include <QString>
 
-// Up to 8 characters after the first "Duration: " of the probe's error output ("01:02:03"),
-// or empty when there is none.
+// Up to 8 characters after the first "Duration: " that begins a line of the probe's error
+// output (after blanks), as "01:02:03"; empty when there is none.
 QString ParseProbeDuration(const QByteArray &probeStderr);
 
-// Runs program "-i" path (separate arguments), waits at most timeoutMs, kills a hung probe,
-// and returns the parsed duration. A probe that cannot start gives empty text.
+// How much of the probe's error output is kept.
+constexpr qsizetype ProbeOutputLimit = 64 * 1024;
+
+// Runs program "-i" path (separate arguments) in a process group of its own, waits at most
+// timeoutMs whatever it writes, ends the whole group at the deadline and after the probe
+// exits, and returns the duration parsed from the first ProbeOutputLimit bytes of its error
+// output. A probe that cannot start gives empty text.
 QString ProbeLength(const QString &program, const QString &path, int timeoutMs = 15000);

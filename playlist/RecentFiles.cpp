@@ -27,15 +27,29 @@ QStringList Load(const QString &appDataFolder) {
     QFile file(FilePath(appDataFolder));
     if (!file.open(QIODevice::ReadOnly))
         return paths;
-    QByteArray bytes = file.readAll();
-    // Lines end in CR LF; a file written elsewhere may use bare LF.
-    bytes.replace("\r\n", "\n");
-    for (QByteArray line : bytes.split('\n')) {
+    // A damaged or foreign file must cost milliseconds, not seconds: only its top is read.
+    QByteArray bytes = file.read(MaxReadBytes + 1);
+    if (bytes.size() > MaxReadBytes) {
+        // The last line was cut by the limit: it is not a whole path.
+        bytes.truncate(MaxReadBytes);
+        const qsizetype lastEnd = bytes.lastIndexOf('\n');
+        bytes.truncate(lastEnd < 0 ? 0 : lastEnd);
+    }
+    qsizetype start = 0;
+    while (start < bytes.size() && paths.size() < MaxReadEntries) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size(); // a last line without line end is read whole
+        QByteArray line = bytes.mid(start, end - start);
+        start = end + 1;
+        // Lines end in CR LF; a file written elsewhere may use bare LF.
+        if (line.endsWith('\r'))
+            line.chop(1);
         // A line is read as C text: anything after a NUL byte is not part of it.
         const qsizetype nul = line.indexOf('\0');
         if (nul >= 0)
             line.truncate(nul);
-        if (line.isEmpty())
+        if (line.isEmpty() || line.size() > MaxLineBytes)
             continue;
         paths.append(QString::fromLocal8Bit(line));
     }

@@ -116,7 +116,8 @@ private slots:
             launch.UseBlurayTitle = false;
             const QStringList args = BuildPlayerArguments(launch);
             QCOMPARE(args.last(), passed);
-            QCOMPARE(int(args.size()), fixed + (kind == SourceFile ? 0 : 2));
+            // Blu-ray titles leave "-demuxer lavf" out and add the title and device.
+            QCOMPARE(int(args.size()), fixed + (kind == SourceDvd ? 2 : 0));
         }
     }
 
@@ -137,10 +138,46 @@ private slots:
         bluray.UseBlurayTitle = false;
         QCOMPARE(tail(bluray),
                  QStringList({QStringLiteral("br://0"), QStringLiteral("-bluray-device"), disc}));
+        // lavf loses and stalls seeks on "br://" titles; files and DVDs keep it.
+        QVERIFY(!BuildPlayerArguments(bluray).contains(QStringLiteral("-demuxer")));
+        QCOMPARE(BuildPlayerArguments(Launch(disc, SourceDvd)).mid(0, 2),
+                 QStringList({QStringLiteral("-demuxer"), QStringLiteral("lavf")}));
         // A wanted title that was never stored: the folder stands alone.
         bluray.UseBlurayTitle = true;
         bluray.BlurayTitle.reset();
         QCOMPARE(tail(bluray), QStringList({disc}));
+    }
+
+    // The player runs in a Blu-ray disc's stream folder; never anything that would fail its
+    // start (a missing folder) or move a relative device path.
+    void playerWorkingDirectory_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("makeStream");
+        QTest::addColumn<bool>("expectStream");
+        QTest::newRow("blu-ray") << int(SourceBluray) << QStringLiteral("My Disc") << true << true;
+        QTest::newRow("blu-ray without STREAM")
+            << int(SourceBluray) << QStringLiteral("My Disc") << false << false;
+        QTest::newRow("dvd") << int(SourceDvd) << QStringLiteral("My Disc") << true << false;
+        QTest::newRow("file") << int(SourceFile) << QStringLiteral("My Disc") << true << false;
+        QTest::newRow("relative blu-ray")
+            << int(SourceBluray) << QStringLiteral("relative") << true << false;
+        QTest::newRow("empty path") << int(SourceBluray) << QString() << false << false;
+    }
+    void playerWorkingDirectory() {
+        QFETCH(int, kind);
+        QFETCH(QString, path);
+        QFETCH(bool, makeStream);
+        QFETCH(bool, expectStream);
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QString disc = path;
+        if (path == QLatin1String("My Disc"))
+            disc = root.path() + QStringLiteral("/My Disc");
+        if (makeStream && !disc.isEmpty())
+            QVERIFY(QDir(root.path()).mkpath(disc + QStringLiteral("/BDMV/STREAM")));
+        const QString folder = PlayerWorkingDirectory(Launch(disc, kind));
+        QCOMPARE(folder, expectStream ? disc + QStringLiteral("/BDMV/STREAM") : QString());
     }
 
     void screenshotPrefixEscapesCommas() {
@@ -238,6 +275,40 @@ private slots:
         QCOMPARE(seen, counts);
     }
 
+    // Every line of every real capture is read as it was before the player's own forms were
+    // required (the rules as they were: prefixes, then substrings anywhere).
+    void capturesKeepTheirKinds() {
+        const auto before = [](const QByteArray &line) {
+            if (line.startsWith("ANS_TIME_POSITION"))
+                return LineKind::PositionAnswer;
+            if (line.startsWith("ANS_LENGTH"))
+                return LineKind::LengthAnswer;
+            if (line.startsWith("ANS_PERCENT_POSITION"))
+                return LineKind::PercentAnswer;
+            const std::pair<const char *, LineKind> rules[] = {
+                {"Playing ", LineKind::NewItem},    {"(End of file)", LineKind::EndOfFile},
+                {"(Quit)", LineKind::Quit},         {"*** screenshot ", LineKind::Screenshot},
+                {", -aid ", LineKind::AudioStream}, {", -sid ", LineKind::SubtitleStream},
+                {"VIDEO: ", LineKind::VideoOpened}};
+            for (const auto &[text, kind] : rules)
+                if (line.contains(text))
+                    return kind;
+            return LineKind::Other;
+        };
+        const QStringList captures =
+            QDir(kCaptures).entryList({QStringLiteral("*.stdout"), QStringLiteral("*.stderr")});
+        QVERIFY(captures.size() >= 20);
+        int lines = 0;
+        for (const QString &capture : captures) {
+            for (const QByteArray &line : Lines(ReadAll(kCaptures + capture))) {
+                QVERIFY2(ClassifyLine(line) == before(line),
+                         qPrintable(capture + QStringLiteral(": ") + QString::fromUtf8(line)));
+                ++lines;
+            }
+        }
+        QVERIFY(lines > 300);
+    }
+
     void captureAnswersRead() {
         const QList<QByteArray> lines =
             Lines(ReadAll(kCaptures + QStringLiteral("play-multi-mkv-commands.stdout")));
@@ -270,9 +341,20 @@ private slots:
         // The first rule that matches wins.
         row("ANS_LENGTH=Playing (Quit)\n", LineKind::LengthAnswer);
         row("Playing a, -aid 1 (End of file).mkv.\n", LineKind::NewItem);
-        row("*** screenshot 'Exiting... (Quit)' ***\n", LineKind::Quit);
+        row("*** screenshot 'Exiting... (Quit)' ***\n", LineKind::Screenshot);
         row("[lavf] stream 9: x, -aid 0, -sid 0, VIDEO: \n", LineKind::AudioStream);
-        row("libdvdread: x.*** screenshot 'a.png' ***\n", LineKind::Screenshot);
+        // Tags, file and folder names inside the player's own lines imitate nothing.
+        row("libdvdread: x.*** screenshot 'a.png' ***\n", LineKind::Other);
+        row(" title: Trailer *** screenshot '/home/u/victim.png' ***\n", LineKind::Other);
+        row(" title: (End of file)\n", LineKind::Other);
+        row(" title: Exiting... (Quit)\n", LineKind::Other);
+        row("Exiting... (End of file) soon\n", LineKind::Other);
+        row("Exiting... (Quit)\r\n", LineKind::Quit);
+        row(" artist: x, -aid 1, -sid 2\n", LineKind::Other);
+        row("stream 1: audio, -aid 0\n", LineKind::Other);
+        row(" album: VIDEO:  [H264]\n", LineKind::Other);
+        row(" title: Playing x.\n", LineKind::Other);
+        row("[mkv] stream 2: subtitle (srt), -sid 0\n", LineKind::SubtitleStream);
     }
     void nearMisses() {
         QFETCH(QByteArray, line);
@@ -323,14 +405,130 @@ private slots:
         QCOMPARE(ShotNameFromLine(line), name);
     }
 
+    // The same lines whatever pieces the output arrives in; over-long lines dropped whole.
+    void lineSplitter_data() {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        QTest::addColumn<qsizetype>("pending");
+        const QByteArray big(LineSplitter::MaxLineBytes, 'x');
+        QTest::newRow("lines") << QByteArray("a\nbb\r\n\nccc")
+                               << QList<QByteArray>{"a\n", "bb\r\n", "\n"} << qsizetype(3);
+        QTest::newRow("longest kept")
+            << big.left(big.size() - 1) + "\nz\n"
+            << QList<QByteArray>{big.left(big.size() - 1) + "\n", "z\n"} << qsizetype(0);
+        // The tail of a dropped line is not a line of its own, whatever it says.
+        QTest::newRow("too long") << big + "Exiting... (End of file)\nVIDEO: x\n"
+                                  << QList<QByteArray>{"VIDEO: x\n"} << qsizetype(0);
+        QTest::newRow("endless") << big + big + "x" << QList<QByteArray>{} << qsizetype(0);
+    }
+    void lineSplitter() {
+        QFETCH(QByteArray, output);
+        QFETCH(QList<QByteArray>, lines);
+        QFETCH(qsizetype, pending);
+        for (const qsizetype piece : {qsizetype(1), qsizetype(7), qsizetype(4096), output.size()}) {
+            LineSplitter splitter;
+            QList<QByteArray> got;
+            for (qsizetype at = 0; at < output.size(); at += piece)
+                splitter.Feed(output.mid(at, piece), got);
+            QCOMPARE(got, lines);
+            QCOMPARE(splitter.Pending(), pending);
+            QVERIFY(splitter.Pending() <= LineSplitter::MaxLineBytes);
+        }
+    }
+
+    void lineSplitterStaysLinear() {
+        // 32 MiB without a line end in 64 KiB pieces, then a line: memory stays at one line.
+        LineSplitter splitter;
+        QList<QByteArray> got;
+        const QByteArray piece(64 * 1024, 'x');
+        for (int i = 0; i < 512; ++i) {
+            splitter.Feed(piece, got);
+            QVERIFY(splitter.Pending() <= LineSplitter::MaxLineBytes);
+        }
+        splitter.Feed("\nANS_LENGTH=5.00\n", got);
+        QCOMPARE(got, QList<QByteArray>{"ANS_LENGTH=5.00\n"});
+        QCOMPARE(splitter.DroppedLines(), qint64(1));
+    }
+
+    // A report counts only when it names one of the player's own shot files.
+    void playerShotFile_data() {
+        QTest::addColumn<QString>("name");   // as reported, relative to the test folder
+        QTest::addColumn<QString>("create"); // what exists under that name: file, dir, link
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("player's shot") << "data/0001.png"
+                                       << "file" << true;
+        QTest::newRow("five digits") << "data/10000.png"
+                                     << "file" << true;
+        QTest::newRow("missing") << "data/0002.png"
+                                 << "" << false;
+        QTest::newRow("picture elsewhere") << "victim.png"
+                                           << "file" << false;
+        QTest::newRow("other name in folder") << "data/holiday.jpg"
+                                              << "file" << false;
+        QTest::newRow("three digits") << "data/001.png"
+                                      << "file" << false;
+        QTest::newRow("sub folder") << "data/sub/0001.png"
+                                    << "file" << false;
+        QTest::newRow("climbs out") << "data/../0001.png"
+                                    << "file" << false;
+        QTest::newRow("link to a picture") << "data/0003.png"
+                                           << "link" << false;
+        QTest::newRow("folder") << "data/0004.png"
+                                << "dir" << false;
+    }
+    void playerShotFile() {
+        QFETCH(QString, name);
+        QFETCH(QString, create);
+        QFETCH(bool, accepted);
+        QTemporaryDir dir;
+        const QString root = dir.path() + QLatin1Char('/');
+        QDir(root).mkpath(QStringLiteral("data/sub"));
+        const QString path = root + name;
+        WriteFile(root + QStringLiteral("victim.png"), "picture");
+        if (create == QLatin1String("file"))
+            WriteFile(path, "picture");
+        else if (create == QLatin1String("dir"))
+            QVERIFY(QDir().mkpath(path));
+        else if (create == QLatin1String("link"))
+            QVERIFY(QFile::link(root + QStringLiteral("victim.png"), path));
+        const QByteArray line = "*** screenshot '" + QFile::encodeName(path) + "' ***\n";
+        QCOMPARE(PlayerShotFile(line, root + QStringLiteral("data/")), accepted ? path : QString());
+        // Only at the start of a line.
+        QCOMPARE(PlayerShotFile(" title: " + line, root + QStringLiteral("data/")), QString());
+    }
+
+    void outputStateRequestsAndEnds() {
+        PlayerOutputState state;
+        QVERIFY(!state.TakeShotRequest());
+        state.ShotRequested();
+        QVERIFY(state.TakeShotRequest());
+        QVERIFY(!state.TakeShotRequest());
+
+        // A claimed end the player contradicts by answering is forgotten.
+        state.EndLineSeen();
+        QVERIFY(!state.Tick());
+        state.AnswerSeen();
+        for (int i = 0; i < 2 * PlayerOutputState::EndGraceTicks; ++i)
+            QVERIFY(!state.Tick());
+        // One that is neither contradicted nor followed by the player's end counts in the end.
+        state.EndLineSeen();
+        int ticks = 1;
+        while (!state.Tick())
+            ++ticks;
+        QCOMPARE(ticks, PlayerOutputState::EndGraceTicks);
+        QVERIFY(!state.EndClaimed());
+        state.ShotRequested();
+        state.Reset();
+        QVERIFY(!state.TakeShotRequest());
+    }
+
     // --- snapshots ---
     void snapshotTargetName() {
         const QDateTime when(QDate(2024, 3, 5), QTime(7, 8, 9));
         QCOMPARE(SnapshotTargetName(QStringLiteral("/home/u/Shots/"), when, QStringLiteral("PNG")),
                  QStringLiteral("/home/u/Shots/Snapshot-2024-03-05 07-08-09.PNG"));
-        QCOMPARE(
-            SnapshotTargetName(QStringLiteral("/home/u/a\\b/"), when, QStringLiteral("JPG")),
-            QStringLiteral("/home/u/a\\b/Snapshot-2024-03-05 07-08-09.JPG"));
+        QCOMPARE(SnapshotTargetName(QStringLiteral("/home/u/a\\b/"), when, QStringLiteral("JPG")),
+                 QStringLiteral("/home/u/a\\b/Snapshot-2024-03-05 07-08-09.JPG"));
         const QDateTime late(QDate(1999, 12, 31), QTime(23, 59, 59));
         QCOMPARE(SnapshotTargetName(QStringLiteral("/s/"), late, QStringLiteral("JPEG")),
                  QStringLiteral("/s/Snapshot-1999-12-31 23-59-59.JPEG"));
@@ -416,7 +614,10 @@ private slots:
         player.setProcessEnvironment(env);
         player.setWorkingDirectory(work.path());
         const QString media = QStringLiteral("/home/u/My Films/Ölçü \"1\".mkv");
-        const QStringList args = BuildPlayerArguments(Launch(media));
+        PlayerLaunch launch = Launch(media);
+        launch.AppDataFolder = work.path() + QStringLiteral("/data, mine/");
+        QVERIFY(QDir().mkpath(launch.AppDataFolder));
+        const QStringList args = BuildPlayerArguments(launch);
         player.start(QStringLiteral(TAVRELL_FAKE_PLAYER), args);
         QVERIFY(player.waitForStarted());
 
@@ -449,8 +650,11 @@ private slots:
         send(slave::Screenshot());
         const QByteArray shotLine = LineWith(player, "screenshot");
         QCOMPARE(ClassifyLine(shotLine), LineKind::Screenshot);
-        QCOMPARE(ShotNameFromLine(shotLine), QByteArray("shot0001.png"));
-        QVERIFY(ReadAll(work.filePath(QStringLiteral("shot0001.png"))).startsWith("\x89PNG"));
+        // Named like mplayer's: the prefix given with the filter, unescaped, and a counter.
+        const QString shot = launch.AppDataFolder + QStringLiteral("0001.png");
+        QCOMPARE(ShotNameFromLine(shotLine), QFile::encodeName(shot));
+        QCOMPARE(PlayerShotFile(shotLine, launch.AppDataFolder), shot);
+        QVERIFY(ReadAll(shot).startsWith("\x89PNG"));
         send(slave::Quit());
         QCOMPARE(ClassifyLine(LineWith(player, "Exiting")), LineKind::Quit);
         QVERIFY(player.waitForFinished(10000));

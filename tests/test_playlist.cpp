@@ -5,6 +5,7 @@
 #include "playlist/RecentFiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -86,6 +87,14 @@ bool WriteAll(const QString &path, const QByteArray &bytes) {
 }
 
 // Processes still running whose command line mentions the marker.
+// Peak resident memory of this process, in KiB.
+qint64 PeakMemoryKiB() {
+    for (const QByteArray &line : ReadAll(QStringLiteral("/proc/self/status")).split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
 int RunningWith(const QByteArray &marker) {
     int count = 0;
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
@@ -120,12 +129,16 @@ private slots:
     void probeFakeDurations();
     void probeHungIsKilled();
     void probeMissingProgram();
+    void probeFloodStopsAtTheLimit();
+    void probeChildrenEndWithIt();
 
     void recentInsert();
     void recentSaveFormat();
     void recentLoad_data();
     void recentLoad();
     void recentLoadGarbage();
+    void recentLoadBounded_data();
+    void recentLoadBounded();
     void recentLoadSaveRoundTrip();
     void recentSaveFailure();
 
@@ -146,6 +159,8 @@ void TestPlaylist::init() {
     qunsetenv("FAKE_PROBE_LOG");
     qunsetenv("FAKE_PROBE_SLEEP_MS");
     qunsetenv("FAKE_PROBE_DURATIONS");
+    qunsetenv("FAKE_PROBE_FLOOD");
+    qunsetenv("FAKE_PROBE_FORK");
 }
 
 void TestPlaylist::cleanup() {
@@ -168,6 +183,10 @@ void TestPlaylist::parseDuration_data() {
                                   << QStringLiteral("1:2:3");
     QTest::newRow("at the very end") << QByteArray("  Duration: ") << QString();
     QTest::newRow("truncated clock") << QByteArray("  Duration: 00:01") << QString();
+    QTest::newRow("tag imitating it")
+        << QByteArray("    title           : x Duration: 99:00:00.00\n"
+                      "  Duration: 00:00:03.00, start: 0.0")
+        << QStringLiteral("00:00:03");
     QTest::newRow("no blank after colon") << QByteArray("Duration:00:01:00.00") << QString();
     QTest::newRow("not a number") << QByteArray("Duration: ab:cd:ef.00") << QString();
     QTest::newRow("bytes that are not UTF-8 before it")
@@ -237,6 +256,39 @@ void TestPlaylist::probeHungIsKilled() {
     QCOMPARE(ProbeLength(QStringLiteral(TAVRELL_FAKE_PROBE), path, 300), QString());
     QCOMPARE(ReadAll(log), path.toLocal8Bit() + '\n');
     QCOMPARE(RunningWith(path.toLocal8Bit()), 0);
+}
+
+// A probe that writes without end is stopped at the limit and only the top of what it wrote
+// is kept (the answer is there).
+void TestPlaylist::probeFloodStopsAtTheLimit() {
+    qputenv("FAKE_PROBE_FLOOD", "0");
+    const QString path = Tmp->path() + QStringLiteral("/flood-marker.mp4");
+    const qint64 peakBefore = PeakMemoryKiB();
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(ProbeLength(QStringLiteral(TAVRELL_FAKE_PROBE), path, 1500),
+             QStringLiteral("00:01:00"));
+    QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(PeakMemoryKiB() - peakBefore < 64 * 1024,
+             qPrintable(QString::number(PeakMemoryKiB() - peakBefore)));
+    QTRY_COMPARE(RunningWith(path.toLocal8Bit()), 0);
+}
+
+// What the probe starts ends with it, whether it exits by itself or is stopped.
+void TestPlaylist::probeChildrenEndWithIt() {
+    const QString pidFile = Tmp->path() + QStringLiteral("/child.pid");
+    qputenv("FAKE_PROBE_FORK", QFile::encodeName(pidFile));
+    const QString path = Tmp->path() + QStringLiteral("/fork-marker.mp4");
+    // Time for the child to write its id before the probe answers.
+    qputenv("FAKE_PROBE_SLEEP_MS", "300");
+    QCOMPARE(ProbeLength(QStringLiteral(TAVRELL_FAKE_PROBE), path), QStringLiteral("00:01:00"));
+    QVERIFY(ReadAll(pidFile).toLongLong() > 0);
+    QTRY_COMPARE(RunningWith(path.toLocal8Bit()), 0);
+
+    QFile::remove(pidFile);
+    qputenv("FAKE_PROBE_SLEEP_MS", "60000");
+    QCOMPARE(ProbeLength(QStringLiteral(TAVRELL_FAKE_PROBE), path, 500), QString());
+    QTRY_COMPARE(RunningWith(path.toLocal8Bit()), 0);
 }
 
 void TestPlaylist::probeMissingProgram() {
@@ -354,9 +406,42 @@ void TestPlaylist::recentLoadGarbage() {
             QVERIFY(!path.contains(QChar(0)));
         }
     }
-    // One very long line without an end.
+    // One very long line without an end is no path.
     QVERIFY(WriteAll(recent::FilePath(folder), QByteArray(1 << 20, 'x')));
-    QCOMPARE(recent::Load(folder), QStringList{QString(1 << 20, QLatin1Char('x'))});
+    QCOMPARE(recent::Load(folder), QStringList());
+}
+
+// A damaged or foreign file is read only as far as the limits; what lies within them is kept.
+void TestPlaylist::recentLoadBounded_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<int>("count");
+    const QByteArray longest(recent::MaxLineBytes, 'L');
+    QByteArray lines;
+    for (int i = 0; i < 100000; ++i)
+        lines += "/m/" + QByteArray::number(i) + ".mkv\r\n";
+    QTest::newRow("100,000 lines")
+        << lines << QStringList{QStringLiteral("/m/0.mkv"), QStringLiteral("/m/1.mkv")}
+        << int(recent::MaxReadEntries);
+    QTest::newRow("50 MB line first") << QByteArray(50 << 20, 'x') + "\r\n/m/a.mkv\r\n"
+                                      << QStringList() << 0;
+    QTest::newRow("long line skipped")
+        << "/m/a\r\n" + longest + "L\r\n" + longest + "\r\n/m/b\r\n"
+        << QStringList{QStringLiteral("/m/a"), QString::fromLatin1(longest), QStringLiteral("/m/b")}
+        << 3;
+    // A line cut by the byte limit is not a path; the whole lines before it are.
+    QByteArray cut = QByteArray(recent::MaxReadBytes - 10, 'a') + "\r\n" + "/m/cut-off.mkv";
+    QTest::newRow("cut at the limit") << "/m/a\n" + cut << QStringList{QStringLiteral("/m/a")} << 1;
+}
+void TestPlaylist::recentLoadBounded() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, first);
+    QFETCH(int, count);
+    const QString folder = Tmp->path() + QLatin1Char('/');
+    QVERIFY(WriteAll(recent::FilePath(folder), bytes));
+    const QStringList paths = recent::Load(folder);
+    QCOMPARE(paths.size(), count);
+    QCOMPARE(paths.mid(0, first.size()), first);
 }
 
 void TestPlaylist::recentLoadSaveRoundTrip() {

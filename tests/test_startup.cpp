@@ -5,6 +5,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
@@ -13,10 +14,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <dlfcn.h>
 #include <memory>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -103,9 +108,13 @@ private slots:
     void instanceIgnoresStrangers();
     void instanceFreedOnExit();
     void instanceTakesOverUnreadableLock();
+    void guardFolder_data();
+    void guardFolder();
 
     void secondStartShowsFirstWindow();
     void killedInstanceDoesNotBlock();
+    void unusableRuntimeFolderStillGuarded();
+    void damagedRecentListStartsQuickly();
     void inhibitsScreenSaver_data();
     void inhibitsScreenSaver();
     void startsWithoutScreenSaver_data();
@@ -126,6 +135,7 @@ private:
     QString startPrivateBus(const Sandbox &box);
     QStringList visibleWindows(qint64 pid);
     void laterStartRestores(const Sandbox &box, QProcess *primary);
+    qint64 startUpMs(const Sandbox &box);
 
     std::vector<std::unique_ptr<QProcess>> m_processes;
     QByteArray m_savedRuntimeDir;
@@ -313,6 +323,46 @@ void TestStartup::instanceTakesOverUnreadableLock() {
     QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 1, 10000);
 }
 
+// Without a runtime folder the guard lives in a private folder of the data folder; a folder
+// there that is not privately ours is not used.
+void TestStartup::guardFolder_data() {
+    QTest::addColumn<QString>("existing"); // what is at <data>/instance beforehand
+    QTest::addColumn<bool>("usable");
+    QTest::newRow("none yet") << QString() << true;
+    QTest::newRow("ours, open to all") << u"0755"_s << true;
+    QTest::newRow("a link") << u"link"_s << false;
+    QTest::newRow("another user's") << u"foreign"_s << false;
+}
+
+void TestStartup::guardFolder() {
+    QFETCH(QString, existing);
+    QFETCH(bool, usable);
+    QTemporaryDir root;
+    const QString data = root.filePath(u"share/Tavrell DVD Player/"_s);
+    const QString folder = data + u"instance"_s;
+    QCOMPARE(platform::GuardFolder(root.path(), data), root.path());
+    if (existing == u"0755"_s) {
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+    } else if (existing == u"link"_s) {
+        QVERIFY(QDir().mkpath(data));
+        QVERIFY(QDir().mkpath(root.filePath(u"elsewhere"_s)));
+        QVERIFY(QFile::link(root.filePath(u"elsewhere"_s), folder));
+    } else if (existing == u"foreign"_s) {
+        if (::geteuid() != 0)
+            QSKIP("needs root to give a folder to another user");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0700) == 0);
+        QVERIFY(::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
+    }
+    QCOMPARE(platform::GuardFolder(QString(), data), usable ? folder : QString());
+    if (usable) {
+        struct stat info {};
+        QVERIFY(::lstat(QFile::encodeName(folder).constData(), &info) == 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0700));
+    }
+}
+
 // ---- the built program ----
 
 std::unique_ptr<TestStartup::Sandbox> TestStartup::makeSandbox(const QString &busAddress) {
@@ -445,6 +495,82 @@ void TestStartup::killedInstanceDoesNotBlock() {
 
     // The new first instance listens on the dead one's socket name and answers later starts.
     laterStartRestores(*box, next);
+}
+
+// XDG_RUNTIME_DIR unset and the shared fallback folder taken by someone else: the program is
+// still guarded, through its own private folder.
+void TestStartup::unusableRuntimeFolderStillGuarded() {
+    if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+        QSKIP("xdotool is not installed");
+    auto box = makeSandbox();
+    QVERIFY(box);
+    const QString temp = QDir(box->root.path()).filePath(u"tmp"_s);
+    const passwd *user = ::getpwuid(::geteuid());
+    QVERIFY(user);
+    const QString taken = temp + u"/runtime-"_s + QString::fromLocal8Bit(user->pw_name);
+    QVERIFY(QDir().mkpath(taken));
+    QVERIFY(::chmod(QFile::encodeName(taken).constData(), 0755) == 0);
+    if (::geteuid() == 0)
+        QVERIFY(::chown(QFile::encodeName(taken).constData(), 65534, 65534) == 0);
+    box->env.remove(u"XDG_RUNTIME_DIR"_s);
+    box->env.insert(u"TMPDIR"_s, temp);
+
+    QProcess *first = startApp(*box);
+    QVERIFY(first);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(first->processId()).size(), 1, kStartTimeoutMs);
+    const QString guard = QDir(box->root.path()).filePath(u"data/Tavrell DVD Player/instance/"_s);
+    QVERIFY(QFileInfo::exists(guard + kInstanceName + u".lock"_s));
+    QVERIFY(QDir(taken).isEmpty());
+    laterStartRestores(*box, first);
+}
+
+// From start to a visible window, median of three starts.
+qint64 TestStartup::startUpMs(const Sandbox &box) {
+    QList<qint64> times;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        QProcess *app = startApp(box);
+        if (!app)
+            return -1;
+        while (visibleWindows(app->processId()).isEmpty()) {
+            if (clock.elapsed() > kStartTimeoutMs)
+                return -1;
+            QTest::qWait(10);
+        }
+        times << clock.elapsed();
+        app->kill();
+        app->waitForFinished(5000);
+    }
+    std::sort(times.begin(), times.end());
+    return times[1];
+}
+
+// A recent list of 100,000 lines, or one line of 50 MB, costs next to nothing at start-up.
+void TestStartup::damagedRecentListStartsQuickly() {
+    if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+        QSKIP("xdotool is not installed");
+    auto box = makeSandbox();
+    QVERIFY(box);
+    const QString data = QDir(box->root.path()).filePath(u"data/Tavrell DVD Player/"_s);
+    QVERIFY(QDir().mkpath(data));
+    const qint64 clean = startUpMs(*box);
+    QVERIFY(clean > 0);
+
+    QByteArray lines;
+    for (int i = 0; i < 100000; ++i)
+        lines += "/media/films/film number " + QByteArray::number(i) + ".mkv\r\n";
+    for (const QByteArray &content : {lines, QByteArray(50 << 20, 'x') + "\r\n"}) {
+        QFile recent(data + u"RecentConfig.txt"_s);
+        QVERIFY(recent.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(recent.write(content), content.size());
+        recent.close();
+        const qint64 damaged = startUpMs(*box);
+        QVERIFY(damaged > 0);
+        qInfo("start-up: %lld ms clean, %lld ms with the damaged list", clean, damaged);
+        QVERIFY2(damaged < clean + 500,
+                 qPrintable(u"%1 ms against %2 ms clean"_s.arg(damaged).arg(clean)));
+    }
 }
 
 void TestStartup::inhibitsScreenSaver_data() {

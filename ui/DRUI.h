@@ -1,8 +1,11 @@
 #pragma once
 
 #include "app/Kinds.h"
+#include "player/OutputParser.h"
 #include "playlist/PlayListInfo.h"
+#include "sources/bluray/MoviePlaylist.h"
 
+#include <QAction>
 #include <QFont>
 #include <QList>
 #include <QMainWindow>
@@ -45,6 +48,13 @@ public:
     QMap<QString, int> AudioChoiceByKey;
     QMap<QString, int> SubtitleChoiceByKey;
     QMap<QString, QList<int>> ChaptersByKey;
+    // Per Blu-ray title, keyed by the full path of its playlist file (filled by discovery).
+    QMap<QString, QList<PlayItem>> PlayItemsByKey;
+    QMap<QString, QList<StreamInfo>> SubtitleStreamsByKey;
+    QMap<QString, QList<StreamInfo>> AudioStreamsByKey;
+    QMap<QString, QString> DiscPathByKey;
+    // The main title of the disc on the disc page; its submenus belong to it.
+    QString BlurayMainKey;
 
     // --- playback state ---
     QProcess *PlayerProcess = nullptr;
@@ -60,6 +70,7 @@ public:
     int SubtitleTrackCount = 0;
     int PendingAudioIndex = -1;
     int PendingSubtitleIndex = -1;
+    PlayerOutputState PlayerOutput;
     QString SnapshotFormat;
     int SnapshotFormatIndex = 0;
     bool FullScreenOn = false;
@@ -84,8 +95,9 @@ public:
     QAction *DiscAudioAction = nullptr;
     QAction *DiscSubtitleAction = nullptr;
     QAction *DiscOtherTitlesAction = nullptr;
-    QAction *ActiveDiscSubtitleEntry = nullptr;
-    QAction *ActiveDiscAudioEntry = nullptr;
+    // Guarded: the entries go with their submenu when another disc is opened.
+    QPointer<QAction> ActiveDiscSubtitleEntry;
+    QPointer<QAction> ActiveDiscAudioEntry;
     QLabel *VideoLabel = nullptr;
     QTableWidget *PlaylistPanel = nullptr;
     QLabel *ControlBar = nullptr;
@@ -122,6 +134,7 @@ public:
     void OpenPath(const QString &path);
     void OpenDvdFolder(const QString &path);
     void OpenBlurayFolder(const QString &path);
+    QList<PLAY_LIST_INFO> DiscoverBlurayTitles(const QString &discPath);
     void PlayBlurayTitle();
     void PlayListAppend(const QList<PLAY_LIST_INFO> &entries);
     void PlayListAddFiles(const QStringList &paths);
@@ -202,11 +215,18 @@ private:
     void ConnectParser();
     void DisconnectParser();
     void HandleEndOfPlayback();
+    void HandlePlayerLine(const QByteArray &line);
     void HandleSnapshotLine(const QByteArray &line);
     void HandleVideoOpened();
     void OnPlayerFinished(QProcess *process);
     void KillPlayer();
     void ShowRefusal();
+    QMenu *NewDiscSubmenu(const QString &name);
+    void FillDiscSubtitles(QMenu *submenu);
+    void FillDiscAudio(QMenu *submenu);
+    void FillDiscChapters(QMenu *submenu);
+    void FillDiscTitles(QMenu *submenu, const QList<PLAY_LIST_INFO> &titles);
+    void AttachDiscSubmenu(QAction *entry, QMenu *submenu);
 
     QFont MenuButtonFont;
     QPalette WhiteTextPalette;

@@ -184,6 +184,8 @@ QWidget *DRUI::BuildDiscPage() {
     DiscPanel = new QLabel;
     DiscPanel->setObjectName(QStringLiteral("DiscPanel"));
     DiscPanel->setScaledContents(true);
+    // The disc's picture follows the page; a large one must not make the window larger.
+    DiscPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     pageBox->addWidget(DiscPanel);
     auto *panelBox = new QVBoxLayout(DiscPanel);
 
@@ -288,6 +290,8 @@ QLabel *DRUI::BuildControlBar() {
     NowPlayingLabel->setObjectName(QStringLiteral("NowPlayingLabel"));
     NowPlayingLabel->setFont(CalibriFont(10, 75));
     NowPlayingLabel->setWordWrap(true);
+    // File and disc names are shown as they are, never read as markup.
+    NowPlayingLabel->setTextFormat(Qt::PlainText);
     NowPlayingLabel->setStyleSheet(styles::NowPlaying());
     nowPlayingBox->addWidget(NowPlayingLabel);
 

@@ -288,9 +288,11 @@ void DRUI::BDControlsMenu(QAction *action) {
     }
     const QString tag = Tag(action);
     if (tag == QLatin1String("Play")) {
-        if (SourceKind == SourceBluray)
+        if (SourceKind == SourceBluray) {
+            // Another title than the main one plays by its own number, not as "br://0".
+            UseBlurayTitle = !SourceKey.isEmpty() && SourceKey != BlurayMainKey;
             PlayBlurayTitle();
-        else if (!PlayPath.isEmpty())
+        } else if (!PlayPath.isEmpty())
             PlayListAddFiles({PlayPath});
         else
             btnOpenFile();
@@ -429,6 +431,10 @@ void DRUI::BDHelpMenu(QAction *action) {
 
 void DRUI::BDMenuOperate(QAction *action) {
     UseBlurayTitle = false;
+    // All but the title list belong to the main title, also after another title has played:
+    // "br://0" plays the main title, so its length, chapters and choices must be current.
+    if (!BelongsTo(action, DiscOtherTitlesAction) && !BlurayMainKey.isEmpty())
+        SourceKey = BlurayMainKey;
     if (BelongsTo(action, DiscSubtitleAction)) {
         ParentMenu(action)->setActiveAction(action);
         ActiveDiscSubtitleEntry = action;

@@ -92,6 +92,7 @@ void DRUI::VideoPlay() {
 
     AudioTrackCount = 0;
     SubtitleTrackCount = 0;
+    PlayerOutput.Reset();
     PositionMs = 0;
 
     const QList<QAction *> channels = AudioChannelMenu->actions();
@@ -112,6 +113,7 @@ void DRUI::VideoPlay() {
     // MPlayer floods its error output when no video output works; nobody reads it.
     process->setStandardErrorFile(QProcess::nullDevice());
     platform::TieChildToParent(*process);
+    process->setWorkingDirectory(PlayerWorkingDirectory(launch));
     process->start(platform::PlayerProgram(), BuildPlayerArguments(launch), QIODevice::ReadWrite);
 
     SetButtonImage(PlayButton, QStringLiteral(":/image/pause.png"));
@@ -123,6 +125,8 @@ void DRUI::VideoPlay() {
     if (StartSeconds > 0) {
         SendCommand(slave::Seek(StartSeconds));
         PositionMs = qint64(StartSeconds) * 1000;
+        // It belongs to this request: a later file or title must not start there too.
+        StartSeconds = 0;
     }
     RefreshTimer->start(kRefreshIntervalMs);
     MarkNowPlaying();
@@ -181,57 +185,86 @@ void DRUI::DoRefreshGui() {
     if (!PlayerProcess)
         return;
     PositionMs += kClockStepMs;
+    if (PlayerOutput.Tick()) {
+        // It said it ended and has answered nothing since.
+        HandleEndOfPlayback();
+        return;
+    }
     SendCommand(slave::GetTimeLength());
     SendCommand(slave::GetTimePos());
 }
 
 void DRUI::MPlayerDataRecieve() {
-    while (PlayerProcess && PlayerProcess->canReadLine()) {
-        const QByteArray line = PlayerProcess->readLine();
-        switch (ClassifyLine(line)) {
-        case LineKind::PositionAnswer:
-            PositionText = QString::number(PositionMs / 1000);
-            if (++PositionAnswerCount >= 5) {
-                PositionSlider->setValue(int(PositionText.toLongLong()));
-                PositionAnswerCount = 0;
-            }
-            break;
-        case LineKind::LengthAnswer: {
-            const int length = LengthFromAnswer(line);
-            if (SourceKind == SourceDvd && MediaDuration == 0) {
-                MediaDuration = length;
-                PositionSlider->setRange(0, length);
-            }
-            PositionLabel->setText(ClockText(PositionText.toLongLong()) + QLatin1Char(' '));
-            DurationLabel->setText(QLatin1Char(' ') + ClockText(MediaDuration));
-            break;
+    // Read in pieces and cut into lines here: the process's own line reading rescans its whole
+    // buffer, and output without line ends would pile up there without bound.
+    constexpr qint64 kChunk = 64 * 1024;
+    QList<QByteArray> lines;
+    QProcess *const process = PlayerProcess;
+    while (process && process == PlayerProcess && process->bytesAvailable() > 0) {
+        lines.clear();
+        PlayerOutput.Lines.Feed(process->read(kChunk), lines);
+        for (const QByteArray &line : std::as_const(lines)) {
+            if (process != PlayerProcess)
+                return;
+            HandlePlayerLine(line);
         }
-        case LineKind::PercentAnswer:
-            break;
-        case LineKind::NewItem:
-            AudioTrackCount = 0;
-            SubtitleTrackCount = 0;
-            break;
-        case LineKind::EndOfFile:
-        case LineKind::Quit:
+    }
+}
+
+void DRUI::HandlePlayerLine(const QByteArray &line) {
+    const LineKind kind = ClassifyLine(line);
+    if (kind == LineKind::PositionAnswer || kind == LineKind::LengthAnswer ||
+        kind == LineKind::PercentAnswer)
+        PlayerOutput.AnswerSeen();
+    switch (kind) {
+    case LineKind::PositionAnswer:
+        PositionText = QString::number(PositionMs / 1000);
+        if (++PositionAnswerCount >= 5) {
+            PositionSlider->setValue(int(PositionText.toLongLong()));
+            PositionAnswerCount = 0;
+        }
+        break;
+    case LineKind::LengthAnswer: {
+        const int length = LengthFromAnswer(line);
+        if (SourceKind == SourceDvd && MediaDuration == 0) {
+            MediaDuration = length;
+            PositionSlider->setRange(0, length);
+        }
+        PositionLabel->setText(ClockText(PositionText.toLongLong()) + QLatin1Char(' '));
+        DurationLabel->setText(QLatin1Char(' ') + ClockText(MediaDuration));
+        break;
+    }
+    case LineKind::PercentAnswer:
+        break;
+    case LineKind::NewItem:
+        AudioTrackCount = 0;
+        SubtitleTrackCount = 0;
+        break;
+    case LineKind::EndOfFile:
+    case LineKind::Quit:
+        // The answer to our own "q" is expected; any other end line waits for the player
+        // to end (OnPlayerFinished), since a tag can print the same text.
+        if (Stopped || PlayerProcess->state() == QProcess::NotRunning)
             HandleEndOfPlayback();
-            break;
-        case LineKind::Screenshot:
-            HandleSnapshotLine(line);
-            break;
-        case LineKind::AudioStream:
-            if (SubtitleTrackCount == 0)
-                ++AudioTrackCount;
-            break;
-        case LineKind::SubtitleStream:
+        else
+            PlayerOutput.EndLineSeen();
+        break;
+    case LineKind::Screenshot:
+        HandleSnapshotLine(line);
+        break;
+    case LineKind::AudioStream:
+        if (SubtitleTrackCount == 0 && AudioTrackCount < MaxTrackCount)
+            ++AudioTrackCount;
+        break;
+    case LineKind::SubtitleStream:
+        if (SubtitleTrackCount < MaxTrackCount)
             ++SubtitleTrackCount;
-            break;
-        case LineKind::VideoOpened:
-            HandleVideoOpened();
-            break;
-        case LineKind::Other:
-            break;
-        }
+        break;
+    case LineKind::VideoOpened:
+        HandleVideoOpened();
+        break;
+    case LineKind::Other:
+        break;
     }
 }
 
@@ -246,8 +279,10 @@ void DRUI::HandleEndOfPlayback() {
 }
 
 void DRUI::HandleSnapshotLine(const QByteArray &line) {
-    const QString shot = QString::fromLocal8Bit(ShotNameFromLine(line));
-    if (shot.isEmpty() || !QFile::exists(shot))
+    // Only a report we asked for, naming one of the player's own shot files: anything else
+    // may come from a tag or a file name and must not make us read or delete a file.
+    const QString shot = PlayerShotFile(line, AppDataFolder);
+    if (shot.isEmpty() || !PlayerOutput.TakeShotRequest())
         return;
     const QString target = SnapshotTargetName(ReadSnapshotFolder(AppDataFolder),
                                               QDateTime::currentDateTime(), SnapshotFormat);
@@ -382,5 +417,7 @@ bool DRUI::QuitPlayer() {
 }
 
 void DRUI::Snapshot() {
+    if (PlayerProcess && PlayerProcess->state() != QProcess::NotRunning)
+        PlayerOutput.ShotRequested();
     SendCommand(slave::Screenshot());
 }

@@ -72,15 +72,3 @@ void DRUI::OpenDvdFolder(const QString &path) {
     SourceKind = SourceDvd;
     VideoPlay();
 }
-
-void DRUI::OpenBlurayFolder(const QString &path) {
-    // Titles, chapters and the disc page come with the Blu-ray reader; until then a
-    // recognised disc folder is remembered as the request and nothing plays.
-    PlayPath = path;
-    SourceKind = SourceBluray;
-}
-
-void DRUI::PlayBlurayTitle() {
-    if (SourceKey.isEmpty())
-        return;
-}

@@ -2,17 +2,21 @@
 // records what it is sent, and can be told to end, crash or say anything.
 //
 //   FAKE_PLAYER_LOG       every byte read on standard input is appended to this file; the
-//                         arguments are written to <log>.args, one per line
+//                         arguments are written to <log>.args, one per line, and the working
+//                         folder to <log>.cwd
 //   FAKE_PLAYER_LENGTH    seconds answered to get_time_length (default 60)
-//   FAKE_PLAYER_SHOT      the file "screenshot 0" writes (default shot0001.png, shot0002.png, ...
-//                         in the working folder, skipping names that exist, as mplayer does)
+//   FAKE_PLAYER_SHOT      the file "screenshot 0" writes (default: like mplayer, the prefix of
+//                         "-vf screenshot=<prefix>" followed by 0001.png, 0002.png, ..., skipping
+//                         names that exist; "shot" in the working folder without that filter)
 //   FAKE_PLAYER_EOF_MS    after that many ms: "Exiting... (End of file)" and exit 0
 //   FAKE_PLAYER_CRASH_MS  after that many ms: abort(), without an end line
 //   FAKE_PLAYER_QUIT_LINGER_MS  after "q": the end line at once, the exit that many ms later
 //                         (input is still read and logged meanwhile)
 //   FAKE_PLAYER_SCRIPT    steps run at start in place of the banner, one per line:
 //                         "out <text>", "replay <capture>" (relative to the script's folder),
-//                         "sleep <ms>", "banner", "eof", "crash", "exit <code>"
+//                         "sleep <ms>", "banner", "eof", "crash", "exit <code>",
+//                         "flood <bytes>" (that many "x" without a line end),
+//                         "repeat <count> <text>" (the line <text>, count times)
 //
 // Like mplayer, "pause" toggles, and any command without a "pausing_keep" prefix leaves pause.
 
@@ -76,6 +80,9 @@ public:
         if (argsFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
             for (const QByteArray &arg : args)
                 argsFile.write(arg + '\n');
+        QFile cwdFile(QFile::decodeName(log + ".cwd"));
+        if (cwdFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            cwdFile.write(QFile::encodeName(QDir::currentPath()));
         m_log.setFileName(QFile::decodeName(log));
         m_log.open(QIODevice::WriteOnly | QIODevice::Append);
     }
@@ -172,8 +179,9 @@ private:
     void Screenshot() {
         QString name = QFile::decodeName(Env("FAKE_PLAYER_SHOT"));
         if (name.isEmpty()) {
+            const QString prefix = ShotPrefix();
             do
-                name = QStringLiteral("shot%1.png").arg(++m_shots, 4, 10, QLatin1Char('0'));
+                name = prefix + QStringLiteral("%1.png").arg(++m_shots, 4, 10, QLatin1Char('0'));
             while (QFileInfo::exists(name) && m_shots < 99999);
         }
         QFile shot(name);
@@ -182,6 +190,18 @@ private:
         shot.close();
         Line("sending VFCTRL_SCREENSHOT!");
         Line("*** screenshot '" + QFile::encodeName(name) + "' ***");
+    }
+
+    // mplayer's filter option parser reads "\," as a comma.
+    QString ShotPrefix() const {
+        for (qsizetype i = 0; i + 1 < m_args.size(); ++i) {
+            if (m_args[i] != "-vf" || !m_args[i + 1].startsWith("screenshot="))
+                continue;
+            QByteArray prefix = m_args[i + 1].mid(qstrlen("screenshot="));
+            prefix.replace("\\,", ",");
+            return QFile::decodeName(prefix);
+        }
+        return QStringLiteral("shot");
     }
 
     QByteArrayList m_args;
@@ -227,11 +247,30 @@ public:
                 Crash();
             } else if (verb == "exit") {
                 Finish(QByteArray(), rest.toInt());
+            } else if (verb == "flood") {
+                Flood(rest.toLongLong());
+            } else if (verb == "repeat") {
+                const qsizetype gap = rest.indexOf(' ');
+                Repeat(rest.left(gap).toLongLong(), gap < 0 ? QByteArray() : rest.mid(gap + 1));
             }
         }
     }
 
 private:
+    static void Flood(qint64 bytes) {
+        const QByteArray chunk(64 * 1024, 'x');
+        for (qint64 left = bytes; left > 0; left -= chunk.size())
+            fwrite(chunk.constData(), 1, size_t(qMin<qint64>(left, chunk.size())), stdout);
+        fflush(stdout);
+    }
+
+    static void Repeat(qint64 count, const QByteArray &text) {
+        const QByteArray line = text + '\n';
+        for (qint64 i = 0; i < count; ++i)
+            fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        fflush(stdout);
+    }
+
     static void Replay(const QString &capture) {
         QFile file(capture);
         if (!file.open(QIODevice::ReadOnly))

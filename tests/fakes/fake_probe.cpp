@@ -4,11 +4,15 @@
 //   FAKE_PROBE_DURATIONS  "name=00:01:00.00;other.mp4=N/A", matched against the file name
 //                         part; the value "none" answers like a file that is not media.
 //                         Unlisted names get 00:01:00.00.
+//   FAKE_PROBE_FLOOD      after the answer, write that many more bytes to the error output
+//                         (0: without end)
+//   FAKE_PROBE_FORK       leave a child behind that writes its pid to this file and sleeps
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -51,6 +55,16 @@ int main(int argc, char **argv) {
             std::fclose(file);
         }
     }
+    if (const char *pidFile = std::getenv("FAKE_PROBE_FORK")) {
+        if (fork() == 0) {
+            if (std::FILE *file = std::fopen(pidFile, "wb")) {
+                std::fprintf(file, "%ld\n", long(getpid()));
+                std::fclose(file);
+            }
+            std::this_thread::sleep_for(std::chrono::seconds(60));
+            return 0;
+        }
+    }
     if (const char *sleep = std::getenv("FAKE_PROBE_SLEEP_MS"))
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(sleep)));
 
@@ -78,5 +92,11 @@ int main(int argc, char **argv) {
                  "  Stream #0:0[0x1](und): Video: h264 (High) (avc1 / 0x31637661), yuv420p, "
                  "320x240, 90 kb/s, 25 fps, 25 tbr, 12800 tbn (default)\n",
                  path.c_str(), duration.c_str());
+    if (const char *flood = std::getenv("FAKE_PROBE_FLOOD")) {
+        const std::string noise(64 * 1024, 'x');
+        const long long total = std::atoll(flood);
+        for (long long left = total; total <= 0 || left > 0; left -= (long long)noise.size())
+            std::fwrite(noise.data(), 1, noise.size(), stderr);
+    }
     return 0;
 }

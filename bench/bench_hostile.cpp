@@ -1,0 +1,132 @@
+// Hostile player output and probes: memory and freezes of the window.
+// Usage (under X, with the scripted fake player copied beside this program as "Player"):
+//   bench_hostile flood <bytes>      a player writing <bytes> without a line end, then ending
+//   bench_hostile streams <count>    <count> audio announcements, then "VIDEO: "
+//   bench_hostile probe <probe>      ProbeLength on a probe program (set its environment)
+// Prints one line of figures: peak and final resident memory, longest event-loop freeze.
+#include "playlist/Probe.h"
+#include "ui/DRUI.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QProcess>
+#include <QStackedLayout>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+// "VmHWM" (peak) or "VmRSS" (now) of this process, in MiB.
+double MemoryMiB(const char *key) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toDouble() / 1024;
+    return -1;
+}
+
+// The longest time the event loop did not get round to a 10 ms timer.
+class FreezeMeter {
+public:
+    FreezeMeter() {
+        m_clock.start();
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_longest = qMax(m_longest, m_clock.restart()); });
+        m_timer.start(10);
+    }
+    qint64 Longest() const { return m_longest; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_longest = 0;
+};
+
+template <typename F> bool WaitFor(F done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+bool WriteFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: bench_hostile flood|streams|probe <value>\n");
+        return 2;
+    }
+    const QByteArray mode(argv[1]);
+    const QByteArray value(argv[2]);
+    QTemporaryDir work;
+    const QString media = work.filePath(QStringLiteral("clip.mp4"));
+    WriteFile(media, "x");
+
+    if (mode == "probe") {
+        QElapsedTimer clock;
+        clock.start();
+        const QString length = ProbeLength(QString::fromLocal8Bit(value), media);
+        std::printf("probe: returned after %lld ms with \"%s\"; peak %.0f MiB, now %.0f MiB\n",
+                    clock.elapsed(), qPrintable(length), MemoryMiB("VmHWM"), MemoryMiB("VmRSS"));
+        return 0;
+    }
+
+    const QString script = work.filePath(QStringLiteral("steps.txt"));
+    if (mode == "flood")
+        WriteFile(script, "banner\nflood " + value + "\nout \neof\n");
+    else
+        WriteFile(script, "out Playing clip.mp4.\nrepeat " + value +
+                              " [lavf] stream 1: audio (aac), -aid 0, -alang und\n"
+                              "out VIDEO:  [H264]  320x240  24bpp  25.000 fps\nsleep 600000\n");
+    qputenv("FAKE_PLAYER_SCRIPT", QFile::encodeName(script));
+
+    DRUI window;
+    window.InitWindow();
+    window.show();
+    WaitFor([] { return false; }, 300);
+    const double before = MemoryMiB("VmRSS");
+    FreezeMeter meter;
+    QElapsedTimer clock;
+    clock.start();
+    window.PlayPath = media;
+    window.SourceKind = 0;
+    window.MediaDuration = 10;
+    window.VideoPlay();
+    if (mode == "flood") {
+        const bool ended = WaitFor([&] { return window.PageStack->currentIndex() == 0; }, 600000);
+        const qint64 ms = clock.elapsed();
+        WaitFor([] { return false; }, 500);
+        std::printf("flood %s bytes: %s after %lld ms (%.1f MB/s); RSS before %.0f MiB, peak "
+                    "%.0f MiB, after the end %.0f MiB; longest freeze %lld ms\n",
+                    value.constData(), ended ? "ended" : "NOT ended", ms,
+                    value.toDouble() / 1e6 / (ms / 1000.0), before, MemoryMiB("VmHWM"),
+                    MemoryMiB("VmRSS"), meter.Longest());
+    } else {
+        const bool built =
+            WaitFor([&] { return !window.AudioTrackMenu->actions().isEmpty(); }, 600000);
+        const qint64 ms = clock.elapsed();
+        std::printf("streams %s: menu %s after %lld ms with %lld entries; longest freeze %lld "
+                    "ms; peak %.0f MiB\n",
+                    value.constData(), built ? "built" : "NOT built", ms,
+                    qint64(window.AudioTrackMenu->actions().size()), meter.Longest(),
+                    MemoryMiB("VmHWM"));
+    }
+    window.StopBtn();
+    return 0;
+}
