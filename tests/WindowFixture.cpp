@@ -75,8 +75,9 @@ QString PrepareFakePlayer(const QString &folder, const QList<QPair<QByteArray, Q
     static int serial = 0;
     const QString log = folder + QStringLiteral("/player-%1.log").arg(++serial);
     QFile::remove(log);
-    for (const char *name : {"FAKE_PLAYER_SCRIPT", "FAKE_PLAYER_LENGTH", "FAKE_PLAYER_SHOT",
-                             "FAKE_PLAYER_EOF_MS", "FAKE_PLAYER_CRASH_MS"})
+    for (const char *name :
+         {"FAKE_PLAYER_SCRIPT", "FAKE_PLAYER_LENGTH", "FAKE_PLAYER_SHOT", "FAKE_PLAYER_EOF_MS",
+          "FAKE_PLAYER_CRASH_MS", "FAKE_PLAYER_QUIT_LINGER_MS"})
         qunsetenv(name);
     qputenv("FAKE_PLAYER_LOG", QFile::encodeName(log));
     for (const auto &[name, value] : env)

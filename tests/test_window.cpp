@@ -927,6 +927,51 @@ private slots:
         QCOMPARE(w.width(), qMax(500, w.MenuStrip->minimumWidth()));
     }
 
+    void doubleSizeFollowsTheScreen_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("1920 x 1040") << QSize(1920, 1040) << QSize(1920, 1040);
+        QTest::newRow("2560 x 1400") << QSize(2560, 1400) << QSize(2000, 1360);
+        QTest::newRow("1280 x 720") << QSize(1280, 720) << QSize(1280, 720);
+        // Narrower than the menu strip (built 1000 wide): the window keeps that width.
+        QTest::newRow("800 x 600") << QSize(800, 600) << QSize(1000, 600);
+    }
+
+    void doubleSizeFollowsTheScreen() {
+        QFETCH(QSize, screen);
+        QFETCH(QSize, expected);
+        if (qEnvironmentVariableIsEmpty("TAVRELL_SCREEN_CHILD")) {
+            // The platform's screen is fixed for a process: each size runs in a child.
+            const QString config =
+                WriteFile(user->Root() + QStringLiteral("/screen.json"),
+                          QStringLiteral("{\"screens\":[{\"name\":\"test\",\"x\":0,\"y\":0,"
+                                         "\"width\":%1,\"height\":%2,\"logicalDpi\":96,"
+                                         "\"logicalBaseDpi\":96,\"dpr\":1}]}")
+                              .arg(screen.width())
+                              .arg(screen.height())
+                              .toUtf8());
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                       QStringLiteral("offscreen:configfile=") + config);
+            env.insert(QStringLiteral("TAVRELL_SCREEN_CHILD"), QStringLiteral("1"));
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("doubleSizeFollowsTheScreen:") +
+                         QString::fromLatin1(QTest::currentDataTag())});
+            QVERIFY(child.waitForFinished(120000));
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                     child.readAll().constData());
+            return;
+        }
+        QCOMPARE(QGuiApplication::primaryScreen()->availableGeometry().size(), screen);
+        DRUI &w = NewWindow();
+        PlayWithTracks(w);
+        QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionDoubleSize")));
+        QTRY_COMPARE(w.size(), expected);
+    }
+
     void clearMenuEmptiesTheRecentFiles() {
         DRUI &w = NewWindow();
         recent::Save(w.AppDataFolder, {fileA, fileB});
@@ -1183,7 +1228,9 @@ private slots:
 
     void fileCloseQuitsThePlayerOnce() {
         DRUI &w = NewWindow();
-        const QString log = PrepareFakePlayer(user->Root());
+        // The player answers "(Quit)" while the window still waits for it to end.
+        const QString log =
+            PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_QUIT_LINGER_MS", "300"}});
         PlayFile(fileA);
         QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionClose")));
         QVERIFY(!w.PlayerProcess);

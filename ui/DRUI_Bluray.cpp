@@ -3,6 +3,7 @@
 
 #include "app/Kinds.h"
 #include "player/Clock.h"
+#include "playlist/PlaylistSteps.h"
 #include "sources/bluray/DiscMetadata.h"
 #include "sources/bluray/TitleDiscovery.h"
 #include "ui/Styles.h"
@@ -176,8 +177,7 @@ void DRUI::PlayBlurayTitle() {
     if (SourceKey.isEmpty())
         return;
     const QString disc = DiscPathByKey.value(SourceKey, SourceKey);
-    const bool listed = std::any_of(PlayList.cbegin(), PlayList.cend(),
-                                    [&disc](const PLAY_LIST_INFO &e) { return e.Path == disc; });
+    const bool listed = IsListed(PlayList, disc);
     qint64 total = 0;
     for (const PlayItem &item : PlayItemsByKey.value(SourceKey))
         total += item.DurationMs / 1000;

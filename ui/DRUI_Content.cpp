@@ -232,10 +232,12 @@ QWidget *DRUI::BuildVideoPage() {
     pageBox->setSpacing(0);
     VideoLabel = new QLabel;
     VideoLabel->setObjectName(QStringLiteral("VideoLabel"));
-    // The player paints into this native window; Qt must not paint over it.
+    // The player paints into this native window. Qt still flushes its own picture of the
+    // label there when it repaints it; that picture must be black, not whatever the window's
+    // buffer held before (the start page's buttons, which would then show wherever the player
+    // draws nothing: before the first frame, audio-only media, a failed video output).
     VideoLabel->setAttribute(Qt::WA_NativeWindow);
     VideoLabel->setAttribute(Qt::WA_DontCreateNativeAncestors);
-    VideoLabel->setAttribute(Qt::WA_OpaquePaintEvent);
     VideoLabel->setStyleSheet(QStringLiteral("background-color: black;"));
     VideoLabel->installEventFilter(this);
     pageBox->addWidget(VideoLabel);

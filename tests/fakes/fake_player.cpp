@@ -10,6 +10,8 @@
 //                         names that exist; "shot" in the working folder without that filter)
 //   FAKE_PLAYER_EOF_MS    after that many ms: "Exiting... (End of file)" and exit 0
 //   FAKE_PLAYER_CRASH_MS  after that many ms: abort(), without an end line
+//   FAKE_PLAYER_QUIT_LINGER_MS  after "q": the end line at once, the exit that many ms later
+//                         (input is still read and logged meanwhile)
 //   FAKE_PLAYER_SCRIPT    steps run at start in place of the banner, one per line:
 //                         "out <text>", "replay <capture>" (relative to the script's folder),
 //                         "sleep <ms>", "banner", "eof", "crash", "exit <code>",
@@ -165,7 +167,11 @@ private:
         } else if (verb == "screenshot") {
             Screenshot();
         } else if (verb == "q" || verb == "quit") {
-            Finish("\nExiting... (Quit)\n", 0);
+            const int linger = qEnvironmentVariableIntValue("FAKE_PLAYER_QUIT_LINGER_MS");
+            if (linger <= 0)
+                Finish("\nExiting... (Quit)\n", 0);
+            Out("\nExiting... (Quit)\n");
+            QTimer::singleShot(linger, [] { std::exit(0); });
         }
         // Anything else: mplayer prints nothing for most commands, and so do we.
     }
