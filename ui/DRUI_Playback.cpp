@@ -312,24 +312,23 @@ void DRUI::HandleVideoOpened() {
     if (AudioTrackCount > 0 && AudioTrackMenu->actions().size() != AudioTrackCount + 1) {
         AudioTrackMenu->clear();
         AudioTrackMenu->addAction(QStringLiteral("Disable"))->setData(0);
-        for (int n = 1; n <= AudioTrackCount; ++n) {
-            QAction *entry = AudioTrackMenu->addAction(QStringLiteral("Audio %1").arg(n));
-            entry->setData(n);
-            if (n == 1) {
-                entry->setCheckable(true);
-                entry->setChecked(true);
-                SendCommand(slave::SwitchAudioKeepPaused(0));
-            }
+        for (int n = 1; n <= AudioTrackCount; ++n)
+            AudioTrackMenu->addAction(QStringLiteral("Audio %1").arg(n))->setData(n);
+        // A choice made for this title (a Blu-ray disc page) was just sent and stays in force;
+        // the player may announce more streams than the disc's table, which must not undo it.
+        if (PendingAudioIndex >= 0) {
+            markChoice(AudioTrackMenu, PendingAudioIndex);
+        } else {
+            markChoice(AudioTrackMenu, 0);
+            SendCommand(slave::SwitchAudioKeepPaused(0));
         }
     }
     if (SubtitleTrackCount > 0 && SubtitleTrackMenu->actions().size() != SubtitleTrackCount + 1) {
         SubtitleTrackMenu->clear();
-        QAction *off = SubtitleTrackMenu->addAction(QStringLiteral("Disable"));
-        off->setData(0);
-        off->setCheckable(true);
-        off->setChecked(true);
+        SubtitleTrackMenu->addAction(QStringLiteral("Disable"))->setData(0);
         for (int n = 1; n <= SubtitleTrackCount; ++n)
             SubtitleTrackMenu->addAction(QStringLiteral("Subtitle %1").arg(n))->setData(n);
+        markChoice(SubtitleTrackMenu, qMax(PendingSubtitleIndex, -1));
     }
 }
 
