@@ -21,13 +21,35 @@ QString ScreenshotPrefix(const QString &appDataFolder) {
     return QStringLiteral("screenshot=") + folder;
 }
 
+std::optional<int> AudioSwitchArgument(int sourceKind, int choice, const QList<int> &audioPids) {
+    if (choice == 0)
+        return -2;
+    if (choice < 0)
+        return std::nullopt;
+    if (sourceKind != SourceBluray)
+        return choice - 1;
+    const int pid = audioPids.value(choice - 1, -1);
+    if (pid < 0)
+        return std::nullopt;
+    return pid;
+}
+
 QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
     QStringList args;
-    // Also for Blu-ray titles, although lavf freezes the picture after a forward seek on
-    // "br://" there (bench/bluray_seeks.py): MPlayer's own TS demuxer seeks well but numbers
-    // audio streams by PID, and the window selects them by index, which would turn the sound
-    // off. Dropping lavf waits for PID-based track choices.
-    args << QStringLiteral("-demuxer") << QStringLiteral("lavf");
+    if (launch.SourceKind == SourceBluray) {
+        // MPlayer's own TS demuxer, not lavf: on "br://" lavf leaves the picture standing
+        // seconds after a forward seek and loses a backward seek sent soon after
+        // (bench/bluray_seeks.py). That demuxer knows audio streams by PID and, left alone,
+        // does not take the table's first one: the chosen stream is named from the first frame.
+        if (launch.AudioChoice) {
+            const std::optional<int> aid =
+                AudioSwitchArgument(SourceBluray, *launch.AudioChoice, launch.AudioPids);
+            if (aid)
+                args << QStringLiteral("-aid") << QString::number(*aid);
+        }
+    } else {
+        args << QStringLiteral("-demuxer") << QStringLiteral("lavf");
+    }
     args << QStringList{
         QStringLiteral("-ni"),
         QStringLiteral("-slave"),

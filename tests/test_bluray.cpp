@@ -30,6 +30,7 @@ const QString RealDiscs = QStringLiteral(TAVRELL_TESTDATA_DIR "/bluray");
 struct ReportStream {
     quint8 Coding = 0;
     QByteArray Language;
+    int Pid = -1; // of a stream of type 1 (in the item's own clip)
 };
 struct ReportPlaylist {
     struct Item {
@@ -58,7 +59,8 @@ Report ReadReport(const QString &path) {
     static const QRegularExpression itemLine(
         QStringLiteral("^  PI\\[\\d+\\] clip=(\\S+) in=(\\d+)\\(.*out=(\\d+)\\("));
     static const QRegularExpression streamLine(
-        QStringLiteral("^      (A|PG)\\[\\d+\\] .*coding=0x([0-9a-f]+)\\(.*lang='([^']*)'"));
+        QStringLiteral("^      (A|PG)\\[\\d+\\] stream_type=(\\d+) pid=0x([0-9a-f]+) "
+                       "coding=0x([0-9a-f]+)\\(.*lang='([^']*)'"));
     static const QRegularExpression markLine(
         QStringLiteral("^  MARK\\[\\d+\\] type=(\\d+).* item=(\\d+) "
                        ".*playlist_rel=(\\d+):(\\d+):(\\d+)\\.(\\d+)"));
@@ -77,8 +79,9 @@ Report ReadReport(const QString &path) {
             current->LastAudio.clear();
             current->LastSubtitles.clear();
         } else if (current && (m = streamLine.match(line)).hasMatch()) {
-            const ReportStream stream{quint8(m.captured(2).toUInt(nullptr, 16)),
-                                      m.captured(3).toLatin1()};
+            const ReportStream stream{
+                quint8(m.captured(4).toUInt(nullptr, 16)), m.captured(5).toLatin1(),
+                m.captured(2) == QLatin1String("1") ? int(m.captured(3).toUInt(nullptr, 16)) : -1};
             (m.captured(1) == QLatin1String("A") ? current->LastAudio : current->LastSubtitles)
                 .append(stream);
         } else if (current && (m = markLine.match(line)).hasMatch()) {
@@ -147,6 +150,13 @@ QByteArrayList Names(const QList<StreamInfo> &streams) {
     return names;
 }
 
+QList<int> Pids(const QList<StreamInfo> &streams) {
+    QList<int> pids;
+    for (const StreamInfo &stream : streams)
+        pids.append(stream.Pid);
+    return pids;
+}
+
 // One item of `ms` milliseconds on clip `clip`, with an English AC-3 track.
 PlayItemSpec Item(const QByteArray &clip, quint64 ms, quint64 inMs = 600000) {
     return PlayItemSpec::Of(clip, inMs, inMs + ms).WithAudio("eng");
@@ -197,6 +207,7 @@ private slots:
     void streamNames_data();
     void streamNames();
     void streamsOfTheLastItem();
+    void streamPids();
     void graphicsHideTextSubtitles();
     void multiAngleStreamTable();
     void tooManyVideoStreams();
@@ -260,15 +271,22 @@ void TestBluray::realPlaylistsMatchLibbluray() {
             offset += quint32(item.DurationMs);
         }
         QByteArrayList audio, subtitles;
-        for (const ReportStream &s : expected.LastAudio)
+        QList<int> audioPids, subtitlePids;
+        for (const ReportStream &s : expected.LastAudio) {
             audio.append(AudioStreamName(s.Coding, s.Language));
+            audioPids.append(s.Pid);
+        }
         QList<ReportStream> graphics, text;
         for (const ReportStream &s : expected.LastSubtitles)
             (s.Coding == 0x92 ? text : graphics).append(s);
-        for (const ReportStream &s : graphics.isEmpty() ? text : graphics)
+        for (const ReportStream &s : graphics.isEmpty() ? text : graphics) {
             subtitles.append(SubtitleStreamName(s.Language));
+            subtitlePids.append(s.Pid);
+        }
         QCOMPARE(Names(playlist.AudioStreams), audio);
         QCOMPARE(Names(playlist.SubtitleStreams), subtitles);
+        QCOMPARE(Pids(playlist.AudioStreams), audioPids);
+        QCOMPARE(Pids(playlist.SubtitleStreams), subtitlePids);
     }
 
     // Chapter starts sum whole milliseconds per item: up to 1 ms off per earlier item.
@@ -393,7 +411,29 @@ void TestBluray::streamsOfTheLastItem() {
     const MoviePlaylist playlist = Parse(Playlist({first, second}));
     QCOMPARE(playlist.PlayItems.size(), 2);
     QCOMPARE(Names(playlist.AudioStreams), (QByteArrayList{"French DTS", "DEU AC3"}));
+    QCOMPARE(Pids(playlist.AudioStreams), (QList<int>{0x1100, 0x1101}));
     QVERIFY(playlist.SubtitleStreams.isEmpty());
+}
+
+// The player's TS demuxer knows a stream by its PID; only a stream of the item's own clip has
+// one there: a sub-path's stream lives in another file.
+void TestBluray::streamPids() {
+    PlayItemSpec item = Item("00001", 1000);
+    item.Audio[0].Pid = 0x1104;
+    item.Audio.append(StreamEntry::Audio("fra", CodingDts, 0xFFFF));
+    for (quint8 type : {2, 3, 4}) {
+        item.Audio.append(StreamEntry::Audio("deu", CodingAc3, 0x1A00));
+        item.Audio.last().StreamType = type;
+    }
+    item.WithGraphics("jpn");
+    item.Subtitles.last().StreamType = 2;
+    item.WithGraphics("kor");
+    const MoviePlaylist playlist = Parse(Playlist({item}));
+    QCOMPARE(Names(playlist.AudioStreams),
+             (QByteArrayList{"English AC3", "French DTS", "DEU AC3", "DEU AC3", "DEU AC3"}));
+    QCOMPARE(Pids(playlist.AudioStreams), (QList<int>{0x1104, 0xFFFF, -1, -1, -1}));
+    QCOMPARE(Names(playlist.SubtitleStreams), (QByteArrayList{"Japanese", "Korean"}));
+    QCOMPARE(Pids(playlist.SubtitleStreams), (QList<int>{-1, 0x1201}));
 }
 
 void TestBluray::graphicsHideTextSubtitles() {
@@ -401,10 +441,12 @@ void TestBluray::graphicsHideTextSubtitles() {
     mixed.WithText("eng").WithGraphics("jpn").WithText("fra").WithGraphics("kor");
     QCOMPARE(Names(Parse(Playlist({mixed})).SubtitleStreams),
              (QByteArrayList{"Japanese", "Korean"}));
+    QCOMPARE(Pids(Parse(Playlist({mixed})).SubtitleStreams), (QList<int>{0x1200, 0x1201}));
     PlayItemSpec textOnly = Item("00001", 1000);
     textOnly.WithText("eng").WithText("fra");
     QCOMPARE(Names(Parse(Playlist({textOnly})).SubtitleStreams),
              (QByteArrayList{"English", "French"}));
+    QCOMPARE(Pids(Parse(Playlist({textOnly})).SubtitleStreams), (QList<int>{0x1800, 0x1801}));
 }
 
 // The stream table moves behind the angle list; an angle count of 0 still leaves two bytes.

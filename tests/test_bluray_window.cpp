@@ -594,23 +594,57 @@ private slots:
         QCOMPARE(Submenu(w.DiscAudioAction)->activeAction(), ac3);
         QCOMPARE(Submenu(w.DiscSubtitleAction)->activeAction(), english);
 
-        // Applied once the player has opened the video: indexes one below the entry numbers.
+        // MPlayer's own TS demuxer plays the title, told the audio stream by its PID from the
+        // start (English AC3 is 0x1103); the subtitle follows once the video is open. Streams
+        // the player announces neither replace the disc's audio menu nor switch by index.
+        const QStringList audioMenu = Texts(w.AudioTrackMenu);
         ChooseOnDiscPage(PlayMovieEntry());
         WaitForPlayer();
-        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("switch_audio 3\n"), 5000);
-        QVERIFY(LoggedCommands(log).contains("sub_demux 1\n"));
+        QVERIFY(!Arguments().contains(QStringLiteral("lavf")));
+        QCOMPARE(Arguments().mid(0, 2),
+                 QStringList({QStringLiteral("-aid"), QStringLiteral("4355")}));
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("sub_demux 1\n"), 5000);
+        const auto switches = [](const QList<QByteArray> &commands) {
+            QList<QByteArray> found;
+            for (const QByteArray &c : commands)
+                if (c.contains("switch_audio"))
+                    found.append(c);
+            return found;
+        };
+        QCOMPARE(switches(LoggedCommands(log)), QList<QByteArray>());
+        QCOMPARE(Texts(w.AudioTrackMenu), audioMenu);
         QVERIFY(w.AudioTrackMenu->actions().value(4)->isChecked());
+        QVERIFY(!w.AudioTrackMenu->actions().value(1)->isChecked());
         QVERIFY(w.SubtitleTrackMenu->actions().value(2)->isChecked());
+
+        // The track menu during playback switches by PID too; "Disable" by -2.
+        emit w.AudioMenu->triggered(
+            EntryWithText(w.AudioTrackMenu, QStringLiteral("Japanese AC3")));
+        QTRY_COMPARE_WITH_TIMEOUT(switches(LoggedCommands(log)),
+                                  QList<QByteArray>({"pausing_keep switch_audio 4353\n"}), 5000);
+        QVERIFY(w.AudioTrackMenu->actions().value(2)->isChecked());
+        emit w.AudioMenu->triggered(EntryWithText(w.AudioTrackMenu, QStringLiteral("Disable")));
+        QTRY_COMPARE_WITH_TIMEOUT(switches(LoggedCommands(log)).value(1),
+                                  QByteArray("pausing_keep switch_audio -2\n"), 5000);
 
         // "Disable" on the page turns the subtitle off at the next start.
         ChooseOnDiscPage(EntryWithText(Submenu(w.DiscSubtitleAction), QStringLiteral("Disable")));
         ChooseOnDiscPage(EntryWithText(Submenu(w.DiscAudioAction), QStringLiteral("Japanese AC3")));
         w.Navigation();
-        log = PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(script)}});
+        // One more announcement after the video line tells when that line has been handled.
+        const QString later =
+            WriteFile(user->Root() + QStringLiteral("/later-stream.script"),
+                      kFourStreamsScript + "out [lavf] stream 9: subtitle (pgs), -sid 4\n");
+        log = PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(later)}});
         ChooseOnDiscPage(PlayMovieEntry());
         WaitForPlayer();
-        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("switch_audio 1\n"), 5000);
+        QVERIFY(Arguments().join(u' ').startsWith(QStringLiteral("-aid 4353 -ni ")));
+        QTRY_COMPARE_WITH_TIMEOUT(w.SubtitleTrackCount, 5, 5000);
+        // The player logs commands in order: once a later one is there, so is any before it.
+        emit w.AudioMenu->triggered(w.AudioChannelMenu->actions().value(0)); // "Stereo"
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("pausing_keep balance 0 1\n"), 5000);
         const QList<QByteArray> commands = LoggedCommands(log);
+        QCOMPARE(switches(commands), QList<QByteArray>());
         QVERIFY(!std::any_of(commands.cbegin(), commands.cend(),
                              [](const QByteArray &c) { return c.contains("sub_demux"); }));
     }

@@ -116,7 +116,9 @@ private slots:
             launch.UseBlurayTitle = false;
             const QStringList args = BuildPlayerArguments(launch);
             QCOMPARE(args.last(), passed);
-            QCOMPARE(int(args.size()), fixed + (kind == SourceFile ? 0 : 2));
+            // A disc adds its two device arguments; a Blu-ray title drops "-demuxer lavf".
+            QCOMPARE(int(args.size()),
+                     fixed + (kind == SourceFile ? 0 : 2) - (kind == SourceBluray ? 2 : 0));
         }
     }
 
@@ -141,6 +143,83 @@ private slots:
         bluray.UseBlurayTitle = true;
         bluray.BlurayTitle.reset();
         QCOMPARE(tail(bluray), QStringList({disc}));
+    }
+
+    // A Blu-ray title plays with MPlayer's own TS demuxer (lavf stalls seeks on br://), told
+    // the chosen audio stream by PID; everything else keeps its place. Files and DVDs keep lavf.
+    void blurayArguments_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("choice"); // -1: none stored
+        QTest::addColumn<QList<int>>("pids");
+        QTest::addColumn<QString>("head"); // what comes before "-ni"
+        const QList<int> pids{0x1100, 0x1101, -1};
+        QTest::newRow("no choice") << int(SourceBluray) << -1 << pids << QString();
+        QTest::newRow("first stream")
+            << int(SourceBluray) << 1 << pids << QStringLiteral("-aid|4352");
+        QTest::newRow("second stream")
+            << int(SourceBluray) << 2 << pids << QStringLiteral("-aid|4353");
+        QTest::newRow("disable") << int(SourceBluray) << 0 << pids << QStringLiteral("-aid|-2");
+        QTest::newRow("stream without pid") << int(SourceBluray) << 3 << pids << QString();
+        QTest::newRow("beyond the table") << int(SourceBluray) << 4 << pids << QString();
+        QTest::newRow("no table") << int(SourceBluray) << 1 << QList<int>() << QString();
+        QTest::newRow("dvd keeps lavf")
+            << int(SourceDvd) << 2 << pids << QStringLiteral("-demuxer|lavf");
+        QTest::newRow("file keeps lavf")
+            << int(SourceFile) << 2 << pids << QStringLiteral("-demuxer|lavf");
+    }
+    void blurayArguments() {
+        QFETCH(int, kind);
+        QFETCH(int, choice);
+        QFETCH(QList<int>, pids);
+        QFETCH(QString, head);
+        PlayerLaunch launch = Launch(QStringLiteral("/media/My Disc"), kind);
+        launch.UseBlurayTitle = true;
+        launch.BlurayTitle = 2;
+        if (choice >= 0)
+            launch.AudioChoice = choice;
+        launch.AudioPids = pids;
+        const QStringList args = BuildPlayerArguments(launch);
+        const int ni = int(args.indexOf(QStringLiteral("-ni")));
+        QCOMPARE(args.mid(0, ni).join(u'|'), head);
+        QStringList rest =
+            QStringLiteral("-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl,x11|-zoom|-lavdopts|"
+                           "threads=4|-vf|screenshot=/home/u/.local/share/Tavrell DVD Player/|"
+                           "-af|channels=6,volume=5.1:1")
+                .split(u'|');
+        if (kind == SourceBluray)
+            rest << QStringLiteral("br://2") << QStringLiteral("-bluray-device");
+        else if (kind == SourceDvd)
+            rest << QStringLiteral("dvd://1") << QStringLiteral("-dvd-device");
+        rest << QStringLiteral("/media/My Disc");
+        QCOMPARE(args.mid(ni), rest);
+    }
+
+    // What an audio menu entry sends during playback: lavf's index, or a Blu-ray stream's
+    // PID, which the TS demuxer knows it by (an index there would turn the sound off).
+    void audioSwitchArgument_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<QList<int>>("pids");
+        QTest::addColumn<int>("argument"); // -100: nothing to send
+        const QList<int> pids{0x1100, 0x1103, -1};
+        QTest::newRow("file: disable") << int(SourceFile) << 0 << QList<int>() << -2;
+        QTest::newRow("file: first") << int(SourceFile) << 1 << QList<int>() << 0;
+        QTest::newRow("file: third") << int(SourceFile) << 3 << pids << 2;
+        QTest::newRow("dvd: second") << int(SourceDvd) << 2 << pids << 1;
+        QTest::newRow("blu-ray: disable") << int(SourceBluray) << 0 << pids << -2;
+        QTest::newRow("blu-ray: first") << int(SourceBluray) << 1 << pids << 0x1100;
+        QTest::newRow("blu-ray: second") << int(SourceBluray) << 2 << pids << 0x1103;
+        QTest::newRow("blu-ray: no pid") << int(SourceBluray) << 3 << pids << -100;
+        QTest::newRow("blu-ray: beyond") << int(SourceBluray) << 4 << pids << -100;
+        QTest::newRow("blu-ray: no table") << int(SourceBluray) << 1 << QList<int>() << -100;
+        QTest::newRow("negative choice") << int(SourceFile) << -1 << pids << -100;
+    }
+    void audioSwitchArgument() {
+        QFETCH(int, kind);
+        QFETCH(int, choice);
+        QFETCH(QList<int>, pids);
+        QFETCH(int, argument);
+        QCOMPARE(AudioSwitchArgument(kind, choice, pids).value_or(-100), argument);
     }
 
     // The player runs in a Blu-ray disc's stream folder; never anything that would fail its

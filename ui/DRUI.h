@@ -224,6 +224,7 @@ private:
     QMenu *NewDiscSubmenu(const QString &name);
     void FillDiscSubtitles(QMenu *submenu);
     void FillDiscAudio(QMenu *submenu);
+    QList<int> AudioPidsOf(const QString &key) const;
     void FillDiscChapters(QMenu *submenu);
     void FillDiscTitles(QMenu *submenu, const QList<PLAY_LIST_INFO> &titles);
     void AttachDiscSubmenu(QAction *entry, QMenu *submenu);

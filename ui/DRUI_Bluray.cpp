@@ -150,6 +150,13 @@ void DRUI::FillDiscAudio(QMenu *submenu) {
     }
 }
 
+QList<int> DRUI::AudioPidsOf(const QString &key) const {
+    QList<int> pids;
+    for (const StreamInfo &stream : AudioStreamsByKey.value(key))
+        pids.append(stream.Pid);
+    return pids;
+}
+
 void DRUI::FillDiscChapters(QMenu *submenu) {
     ChapterMenu->clear();
     const QList<int> starts = ChaptersByKey.value(SourceKey);

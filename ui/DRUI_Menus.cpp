@@ -1,6 +1,7 @@
 #include "ui/DRUI.h"
 
 #include "lang/CLanguageTable.h"
+#include "player/PlayerArgs.h"
 #include "player/SlaveCommands.h"
 #include "playlist/RecentFiles.h"
 #include "snapshot/CProcessUI.h"
@@ -366,9 +367,10 @@ void DRUI::BDVideoMenu(QAction *action) {
 void DRUI::BDAudioMenu(QAction *action) {
     QMenu *parent = ParentMenu(action);
     if (parent && parent == AudioTrackMenu) {
-        const int n = IntData(action);
-        if (PlayerProcess) {
-            SendCommand(slave::SwitchAudioKeepPaused(n != 0 ? n - 1 : -2));
+        const std::optional<int> id =
+            AudioSwitchArgument(SourceKind, IntData(action), AudioPidsOf(SourceKey));
+        if (PlayerProcess && id) {
+            SendCommand(slave::SwitchAudioKeepPaused(*id));
             CheckOnly(AudioTrackMenu, action);
         } else {
             UndoClickToggle(action);

@@ -49,8 +49,10 @@ void DRUI::VideoPlay() {
 
     KillPlayer();
 
-    // A stored choice n (menu entry number) becomes track index n - 1; none gives -2.
-    PendingAudioIndex = AudioChoiceByKey.value(SourceKey, -1) - 1;
+    // A stored choice n (menu entry number) becomes track index n - 1; none gives -2. A
+    // Blu-ray title's choice goes into the player's arguments instead: its demuxer knows
+    // streams by PID, and index n - 1 would name none of them and silence the title.
+    PendingAudioIndex = SourceKind == SourceBluray ? -1 : AudioChoiceByKey.value(SourceKey, -1) - 1;
     PendingSubtitleIndex = SubtitleChoiceByKey.value(SourceKey, -1) - 1;
 
     PageStack->setCurrentIndex(PageVideo);
@@ -107,6 +109,19 @@ void DRUI::VideoPlay() {
     launch.UseBlurayTitle = UseBlurayTitle;
     if (BlurayTitleByKey.contains(SourceKey))
         launch.BlurayTitle = BlurayTitleByKey.value(SourceKey);
+    if (SourceKind == SourceBluray && AudioChoiceByKey.contains(SourceKey)) {
+        const int choice = AudioChoiceByKey.value(SourceKey);
+        launch.AudioChoice = choice;
+        launch.AudioPids = AudioPidsOf(SourceKey);
+        // The track menu shows what the player was told to play.
+        if (AudioSwitchArgument(SourceKind, choice, launch.AudioPids)) {
+            for (QAction *entry : AudioTrackMenu->actions()) {
+                const bool chosen = entry->data().toInt() == choice;
+                entry->setCheckable(entry->isCheckable() || chosen);
+                entry->setChecked(chosen);
+            }
+        }
+    }
     launch.WindowId = quint64(VideoLabel->winId());
     launch.AppDataFolder = AppDataFolder;
 
@@ -309,7 +324,10 @@ void DRUI::HandleVideoOpened() {
         SendCommand(slave::SwitchAudio(PendingAudioIndex));
         markChoice(AudioTrackMenu, PendingAudioIndex);
     }
-    if (AudioTrackCount > 0 && AudioTrackMenu->actions().size() != AudioTrackCount + 1) {
+    // A Blu-ray title's audio menu is the disc's stream table, addressed by PID: streams the
+    // player announces neither replace it nor move its choice.
+    if (SourceKind != SourceBluray && AudioTrackCount > 0 &&
+        AudioTrackMenu->actions().size() != AudioTrackCount + 1) {
         AudioTrackMenu->clear();
         AudioTrackMenu->addAction(QStringLiteral("Disable"))->setData(0);
         for (int n = 1; n <= AudioTrackCount; ++n)

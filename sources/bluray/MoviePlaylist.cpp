@@ -101,23 +101,30 @@ int ReadStreamTable(const Bytes &bytes, qint64 stn, ItemStreams *streams) {
             return MplsTruncated;
         const quint8 coding = bytes.U8(attributes + 1);
         const qint64 next = attributes + 1 + bytes.U8(attributes);
+        // Stream type 1 is a stream of the item's clip, its PID right after the type; other
+        // types live in sub-path files the player does not demux with the title.
+        int pid = -1;
+        if (bytes.U8(entry) >= 3 && bytes.U8(entry + 1) == 1)
+            pid = bytes.U16(entry + 2);
 
         if (IsAudioCoding(coding)) {
             if (!bytes.Has(attributes + 3, 3))
                 return MplsTruncated;
             if (streams)
                 streams->Audio.append(
-                    {AudioStreamName(coding, LanguageCode(bytes, attributes + 3))});
+                    {AudioStreamName(coding, LanguageCode(bytes, attributes + 3)), pid});
         } else if (coding == 0x90 || coding == 0x91) {
             if (!bytes.Has(attributes + 2, 3))
                 return MplsTruncated;
             if (streams)
-                streams->Graphics.append({SubtitleStreamName(LanguageCode(bytes, attributes + 2))});
+                streams->Graphics.append(
+                    {SubtitleStreamName(LanguageCode(bytes, attributes + 2)), pid});
         } else if (coding == 0x92) {
             if (!bytes.Has(attributes + 3, 3))
                 return MplsTruncated;
             if (streams)
-                streams->Text.append({SubtitleStreamName(LanguageCode(bytes, attributes + 3))});
+                streams->Text.append(
+                    {SubtitleStreamName(LanguageCode(bytes, attributes + 3)), pid});
         }
         entry = next;
     }

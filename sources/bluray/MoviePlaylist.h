@@ -16,6 +16,9 @@ struct PlayItem {
 
 struct StreamInfo {
     QByteArray DisplayName; // "English AC3", "DEU", ...
+    // The stream's PID in the play item's own clip, the number MPlayer's TS demuxer knows it
+    // by; -1 when the entry names a stream of a sub-path or is too short to hold one.
+    int Pid = -1;
 };
 
 struct MoviePlaylist {

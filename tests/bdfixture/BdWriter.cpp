@@ -62,12 +62,17 @@ bool IsVideo(quint8 c) {
 }
 
 void WriteStreamEntry(Out &o, const StreamEntry &s) {
-    // Entry: stream type 1 (a stream of the play item's clip) and its PID.
+    // Entry: the stream type and its PID (type 1: a stream of the play item's clip; 2: of a
+    // sub-path's clip, after its sub-path and sub-clip ids; 3 and 4: after a sub-path id).
     const qsizetype entry = o.Pos();
     o.U8(0);
-    o.U8(1);
+    o.U8(s.StreamType);
+    if (s.StreamType == 2)
+        o.Zero(2);
+    else if (s.StreamType != 1)
+        o.Zero(1);
     o.U16(s.Pid);
-    o.Zero(6);
+    o.Zero(s.StreamType == 1 ? 6 : s.StreamType == 2 ? 4 : 5);
     PutU8(o.b, entry, quint8(s.EntryLength >= 0 ? s.EntryLength : o.Pos() - entry - 1));
 
     const qsizetype attr = o.Pos();

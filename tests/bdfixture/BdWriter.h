@@ -49,6 +49,7 @@ struct StreamEntry {
     quint8 Coding = CodingAc3;
     QByteArray Language = "eng"; // 3 bytes (cut or padded with NUL)
     quint16 Pid = 0;             // 0: the usual PID of its group and position
+    quint8 StreamType = 1;       // 1 in the item's clip; 2, 3, 4 in a sub-path
     quint8 Format = 0;           // video: 6 = 1080p, 3 = 480p ...; audio: 1 mono, 3 stereo, 6 multi
     quint8 Rate = 0;             // video: 1 = 23.976, 4 = 29.97 ...; audio: 1 = 48 kHz
     quint8 CharCode = 1;         // text subtitles only (1 = UTF-8)
