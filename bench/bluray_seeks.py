@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Seeks on a Blu-ray title with and without "-demuxer lavf", as the player sends them.
 
-usage: bluray_seeks.py DISC [RUNS] [TITLE]
+usage: bluray_seeks.py DISC [RUNS] [TITLE] [AID]
 
 DISC is a folder holding BDMV (build/tests/bdfixture/make_bd_fixture DIR 10 makes one).
 Each run starts mplayer in slave mode on br://TITLE, waits until it plays, sends an absolute
 forward seek, 0.5 s later an absolute backward seek, and polls get_time_pos every 100 ms.
 A second kind of run sends the forward seek alone and measures how long the position stands
-still afterwards. Prints one line per run and a summary per demuxer.
+still afterwards. Prints one line per run and a summary per demuxer. The third variant is
+what the player runs for a Blu-ray title: MPlayer's own demuxer told the audio stream by PID
+(AID, 4352 = 0x1100 unless given).
 """
 import queue
 import subprocess
@@ -19,10 +21,8 @@ FORWARD = 12.0  # absolute seconds sent with "seek N 2"
 BACKWARD = 4.0
 
 
-def start(disc, title, lavf):
-    args = ["mplayer"]
-    if lavf:
-        args += ["-demuxer", "lavf"]
+def start(disc, title, extra):
+    args = ["mplayer"] + extra
     args += ["-ni", "-slave", "-quiet", "-vo", "null", "-ao", "null", "-lavdopts", "threads=4",
              "br://%d" % title, "-bluray-device", disc]
     p = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -67,8 +67,8 @@ def wait_playing(p, lines):
     return pos[-1][1] if pos else None
 
 
-def run_pair(disc, title, lavf):
-    p, lines = start(disc, title, lavf)
+def run_pair(disc, title, extra):
+    p, lines = start(disc, title, extra)
     try:
         base = wait_playing(p, lines)
         pos = positions(p, lines, 3.5, [(0.0, "seek %g 2" % FORWARD), (0.5, "seek %g 2" % BACKWARD)])
@@ -86,8 +86,8 @@ def run_pair(disc, title, lavf):
     return base, final, kept, delay, pos, bool(seen)
 
 
-def run_forward(disc, title, lavf):
-    p, lines = start(disc, title, lavf)
+def run_forward(disc, title, extra):
+    p, lines = start(disc, title, extra)
     try:
         wait_playing(p, lines)
         pos = positions(p, lines, 6.0, [(0.0, "seek %g 2" % FORWARD)])
@@ -107,14 +107,15 @@ def main():
     disc = sys.argv[1]
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 6
     title = int(sys.argv[3]) if len(sys.argv) > 3 else 0
-    for lavf in (True, False):
-        name = "lavf" if lavf else "native"
+    aid = sys.argv[4] if len(sys.argv) > 4 else "4352"
+    variants = [("lavf", ["-demuxer", "lavf"]), ("native", []), ("aid", ["-aid", aid])]
+    for name, extra in variants:
         lost = 0
         stalls = []
         delays = []
         forward_lost = 0
         for i in range(runs):
-            base, final, kept, delay, pos, seen = run_pair(disc, title, lavf)
+            base, final, kept, delay, pos, seen = run_pair(disc, title, extra)
             lost += 0 if kept else 1
             forward_lost += 0 if seen else 1
             if delay is not None:
@@ -124,7 +125,7 @@ def main():
                 "%.1f" % delay if delay is not None else "-",
                 "" if seen else " (the forward seek never showed)",
                 " ".join("%.1f:%.2f" % tv for tv in pos[::3])))
-            stall, pos = run_forward(disc, title, lavf)
+            stall, pos = run_forward(disc, title, extra)
             stalls.append(stall)
             print("%-6s fwd  %d: position stood still %.1f s; %s" % (
                 name, i + 1, stall, " ".join("%.1f:%.2f" % tv for tv in pos[::3])))

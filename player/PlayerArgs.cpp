@@ -41,6 +41,8 @@ QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
         // seconds after a forward seek and loses a backward seek sent soon after
         // (bench/bluray_seeks.py). That demuxer knows audio streams by PID and, left alone,
         // does not take the table's first one: the chosen stream is named from the first frame.
+        // "Disable" is "-aid -2", the number "switch_audio -2" takes: no sound until the track
+        // menu names a stream.
         if (launch.AudioChoice) {
             const std::optional<int> aid =
                 AudioSwitchArgument(SourceBluray, *launch.AudioChoice, launch.AudioPids);
