@@ -4,6 +4,7 @@
 //   bench_hostile streams <count>    <count> audio announcements, then "VIDEO: "
 //   bench_hostile probe <probe>      ProbeLength on a probe program (set its environment)
 // Prints one line of figures: peak and final resident memory, longest event-loop freeze.
+#include "FreezeMeter.h"
 #include "playlist/Probe.h"
 #include "ui/DRUI.h"
 
@@ -29,23 +30,6 @@ double MemoryMiB(const char *key) {
             return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toDouble() / 1024;
     return -1;
 }
-
-// The longest time the event loop did not get round to a 10 ms timer.
-class FreezeMeter {
-public:
-    FreezeMeter() {
-        m_clock.start();
-        QObject::connect(&m_timer, &QTimer::timeout,
-                         [this] { m_longest = qMax(m_longest, m_clock.restart()); });
-        m_timer.start(10);
-    }
-    qint64 Longest() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
 
 template <typename F> bool WaitFor(F done, int timeoutMs) {
     QElapsedTimer clock;

@@ -1,6 +1,7 @@
 // Media that tries to steer the program through what the real mplayer prints: tags, file and
 // folder names reach its output verbatim, line breaks included. Under Xvfb, with ffmpeg-made
 // clips; and the fake player for output no real file produces.
+#include "FreezeMeter.h"
 #include "TestConfig.h"
 #include "WindowFixture.h"
 #include "ui/DRUI.h"
@@ -75,23 +76,6 @@ bool ResetPeakMemory() {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
-
-// The longest time the event loop did not get round to a 10 ms timer.
-class FreezeMeter {
-public:
-    FreezeMeter() {
-        m_clock.start();
-        QObject::connect(&m_timer, &QTimer::timeout,
-                         [this] { m_longest = qMax(m_longest, m_clock.restart()); });
-        m_timer.start(10);
-    }
-    qint64 Longest() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
 
 } // namespace
 
