@@ -9,12 +9,7 @@ runs=${1:-9}
 if [ -z "${BENCH_INNER:-}" ]; then
     BENCH_INNER=1 exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp -noreset" "$0" "$@"
 fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_CONFIG_HOME="$work/home/.config"
-export XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-cd "$work"
+. "$here/bench/private-user.sh"
 times=""
 i=0
 while [ "$i" -lt "$runs" ]; do
