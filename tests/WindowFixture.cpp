@@ -185,3 +185,11 @@ QStringList WindowTexts(DRUI &window) {
     texts.removeAll(QString());
     return texts;
 }
+
+DRUI &ShowNewWindow(std::unique_ptr<DRUI> &window) {
+    window = std::make_unique<DRUI>();
+    window->InitWindow();
+    window->setGeometry(100, 50, 1000, 680);
+    window->show();
+    return *window;
+}

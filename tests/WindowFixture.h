@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QVariant>
+#include <memory>
 
 class DRUI;
 class QAction;
@@ -29,6 +30,9 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// A built main window at the size the window tests assume, shown; replaces any earlier one.
+DRUI &ShowNewWindow(std::unique_ptr<DRUI> &window);
 
 // Creates the file (and its folder); returns its path.
 QString WriteFile(const QString &path, const QByteArray &content = QByteArray("x"));

@@ -95,13 +95,7 @@ class BlurayWindowTest : public QObject {
     std::unique_ptr<DRUI> window;
     QString startFolder;
 
-    DRUI &NewWindow() {
-        window = std::make_unique<DRUI>();
-        window->InitWindow();
-        window->setGeometry(100, 50, 1000, 680);
-        window->show();
-        return *window;
-    }
+    DRUI &NewWindow() { return ShowNewWindow(window); }
 
     // A playable-looking copy of a real disc: its metadata, an empty stream folder and, when
     // named, a metadata file with that name and a thumbnail of that colour.

@@ -57,13 +57,7 @@ class WindowTest : public QObject {
     QString media; // a folder of "media" files (the fake player does not read them)
     QString fileA, fileB, fileC;
 
-    DRUI &NewWindow() {
-        window = std::make_unique<DRUI>();
-        window->InitWindow();
-        window->setGeometry(100, 50, 1000, 680);
-        window->show();
-        return *window;
-    }
+    DRUI &NewWindow() { return ShowNewWindow(window); }
 
     // Plays a file through the playlist, as Open File does, and waits until the player talks.
     void PlayFile(const QString &path) {
