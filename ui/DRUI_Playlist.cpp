@@ -103,9 +103,8 @@ QStringList DRUI::ProbeLengths(const QStringList &paths) {
     // Quick adds show nothing; a long one shows how far it got.
     QTimer slow;
     slow.setSingleShot(true);
-    connect(&slow, &QTimer::timeout, this, [this, &batch] {
-        ShowProbeProgress(batch.DoneCount(), batch.Total());
-    });
+    connect(&slow, &QTimer::timeout, this,
+            [this, &batch] { ShowProbeProgress(batch.DoneCount(), batch.Total()); });
     connect(&batch, &ProbeBatch::Progress, this, [this](int done, int total) {
         if (ProbeProgressLabel && ProbeProgressLabel->isVisible())
             ShowProbeProgress(done, total);
@@ -133,9 +132,8 @@ void DRUI::ShowProbeProgress(int done, int total) {
     ProbeProgressLabel->setText(QStringLiteral("%1 / %2").arg(done).arg(total));
     ProbeProgressLabel->adjustSize();
     const QSize size = ProbeProgressLabel->size().expandedTo(QSize(140, 48));
-    ProbeProgressLabel->setGeometry(QRect(QPoint((width() - size.width()) / 2,
-                                                 (height() - size.height()) / 2),
-                                          size));
+    ProbeProgressLabel->setGeometry(
+        QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size));
     ProbeProgressLabel->raise();
     ProbeProgressLabel->show();
 }
