@@ -3,6 +3,7 @@
 #include "app/LogHandler.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/KeepAwake.h"
+#include "platform/Mpris.h"
 #include "platform/SingleInstance.h"
 #include "ui/DRUI.h"
 
@@ -25,6 +26,9 @@ int RunApplication(int argc, char **argv) {
     {
         DRUI window;
         window.InitWindow();
+        // Media keys and the desktop's player controls; without a session bus, none.
+        platform::Mpris remote(&window);
+        remote.Register();
         QObject::connect(&instance, &platform::SingleInstance::showRequested, &window, [&window] {
             window.showNormal();
             window.raise();

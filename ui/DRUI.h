@@ -141,6 +141,15 @@ public:
     QTableWidget *BuildPlayListPanel();
     void PausePlay();
     void ResumePlay();
+    // What choosing the Controls menu's fixed entry with this tag does ("Play", "Pause",
+    // "Resume", "Stop", "Pre", "Next", ...); remote controls go through here as well.
+    void RunControlsEntry(const QString &tag);
+    // The playing item's name as NowPlayingLabel shows it (without its leading blanks).
+    QString NowPlayingName() const;
+
+signals:
+    // Playing, Stopped, the item's name or its length may have changed.
+    void PlaybackStateChanged();
 
 public slots:
     void BDMenuOperate(QAction *action);
