@@ -121,22 +121,25 @@ double Mpris::Volume() const {
 template <typename Action> void Mpris::Later(Action action) {
     if (!m_window)
         return;
-    // Tied to the window: a call still queued when it goes is dropped.
+    // Tied to the window: a call still queued when it goes is dropped. While the window
+    // probes files it keeps its event loop running but takes no input; a remote control's
+    // request is input too.
     QMetaObject::invokeMethod(
         m_window.data(),
         [window = m_window, action] {
-            if (window)
+            if (window && !window->IsProbingFiles())
                 action(*window);
         },
         Qt::QueuedConnection);
 }
 
 void Mpris::Raise() {
-    Later([](DRUI &w) {
-        w.showNormal();
-        w.raise();
-        w.activateWindow();
-    });
+    // Showing the window changes nothing it plays: also while it probes.
+    if (!m_window)
+        return;
+    m_window->showNormal();
+    m_window->raise();
+    m_window->activateWindow();
 }
 
 void Mpris::Quit() {
@@ -191,8 +194,8 @@ void Mpris::SetVolume(double volume) {
 void Mpris::StateMayHaveChanged() {
     if (!m_registered || m_publishPending)
         return;
-    // One look after the window's handler has finished: a step to the next item stops one
-    // player and starts another, and clients need only the outcome.
+    // One look after the window's handler has finished: clients need the outcome of a burst
+    // of changes, not each step of it.
     m_publishPending = true;
     QTimer::singleShot(0, this, &Mpris::Publish);
 }

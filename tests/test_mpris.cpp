@@ -360,8 +360,7 @@ private slots:
         QCOMPARE(w.PlayerProcess, atFirst);
         QCOMPARE(w.PlayerProcess->arguments().last(), fileA);
         QTRY_COMPARE_WITH_TIMEOUT(seen->Titles().last(), u"a film.mp4"_s, 10000);
-        // Stepping from one item to the next tells the shell the outcome only.
-        QVERIFY(!seen->Statuses().contains(u"Stopped"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(seen->Statuses().last(), u"Playing"_s, 10000);
 
         // A Blu-ray title is named by the disc, as on the window.
         w.SourceKind = SourceBluray;
@@ -370,6 +369,50 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(w.NowPlayingLabel->text(), u"    The Disc"_s, 10000);
         QCOMPARE(Title(Metadata()), u"The Disc"_s);
         QTRY_COMPARE_WITH_TIMEOUT(seen->Titles().last(), u"The Disc"_s, 10000);
+    }
+
+    // The window drops the user's input while it probes added files; requests from the
+    // shell are input too, and must not act inside the probe's wait.
+    void requestsDuringAProbeAreDropped() {
+        DRUI &w = NewRemoteWindow();
+        QVERIFY(seen);
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFiles(w, {fileC}, log);
+        QProcess *const first = w.PlayerProcess;
+        qputenv("FAKE_PROBE_SLEEPS", "a film.mp4=800");
+        const auto restore = qScopeGuard([] { qunsetenv("FAKE_PROBE_SLEEPS"); });
+        const QString nextLog = PrepareFakePlayer(user->Root());
+
+        QList<QDBusPendingCall> calls;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            if (!calls.isEmpty() || !w.IsProbingFiles())
+                return;
+            for (const char *method : {"PlayPause", "Stop", "Next"})
+                calls << ClientSide().asyncCall(QDBusMessage::createMethodCall(
+                    kService, kPath, kPlayer, QLatin1String(method)));
+            // Answered while the probe still runs.
+            for (QDBusPendingCall &call : calls)
+                QVERIFY(QTest::qWaitFor([&] { return call.isFinished(); }, 20000));
+            QVERIFY(w.IsProbingFiles());
+        });
+        watch.start(5);
+        w.PlayListAddFiles({fileA});
+        watch.stop();
+
+        QCOMPARE(calls.size(), 3);
+        for (const QDBusPendingCall &call : std::as_const(calls))
+            QCOMPARE(call.reply().type(), QDBusMessage::ReplyMessage);
+        // Only what was asked in the window happened: the file added plays, and the player
+        // before it was neither paused nor stopped by the shell's requests.
+        QVERIFY(!LoggedCommands(log).contains("pause\n"));
+        QVERIFY(!LoggedCommands(log).contains("q\n"));
+        QVERIFY(w.PlayerProcess != first);
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(nextLog).contains("get_time_pos\n"), 10000);
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileA);
+        QVERIFY(w.Playing);
+        QVERIFY(!LoggedCommands(nextLog).contains("pause\n"));
+        QCOMPARE(Status(), u"Playing"_s);
     }
 
     void volumeIsTheSlider() {

@@ -144,6 +144,8 @@ public:
     // The probe's length for each path, in order; the window paints meanwhile and drops
     // the user's input. Empty when the application quits before all are known.
     QStringList ProbeLengths(const QStringList &paths);
+    // True while added files are probed: input that arrives meanwhile is dropped.
+    bool IsProbingFiles() const { return ProbingFiles; }
     QTableWidget *BuildPlayListPanel();
     void PausePlay();
     void ResumePlay();
