@@ -126,6 +126,12 @@ private slots:
         for (const char *image : {":/image/bg.jpg", ":/image/logo.ico", ":/image/play.png",
                                   ":/image/MoviesFolder.png", ":/image/information.png"})
             QVERIFY2(!QImage(QLatin1String(image)).isNull(), image);
+        // The background is decoded off the window's thread and arrives by itself, also
+        // when the page it was meant for was rebuilt meanwhile.
+        w.InitWindow();
+        auto *background = w.findChild<QLabel *>(QStringLiteral("StartBackground"));
+        QVERIFY(background);
+        QTRY_COMPARE_WITH_TIMEOUT(background->pixmap().size(), QSize(1600, 900), 10000);
         // The probe is copied into the data folder for later starts.
         QVERIFY(QFile::exists(w.AppDataFolder + QStringLiteral("tool.exe")));
     }
