@@ -29,15 +29,16 @@ int RunApplication(int argc, char **argv) {
     {
         DRUI window;
         window.InitWindow();
-        // Media keys and the desktop's player controls; without a session bus, none.
-        platform::Mpris remote(&window);
-        remote.Register();
         QObject::connect(&instance, &platform::SingleInstance::showRequested, &window, [&window] {
             window.showNormal();
             window.raise();
             window.activateWindow();
         });
         window.show();
+        // Media keys and the desktop's player controls, once the window is up (a round trip
+        // to the bus); without a session bus, none.
+        platform::Mpris remote(&window);
+        remote.Register();
         QApplication::exec();
     }
     return 0;
