@@ -3,6 +3,7 @@
 #include "app/LogHandler.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/KeepAwake.h"
+#include "platform/Mpris.h"
 #include "platform/SingleInstance.h"
 #include "ui/DRUI.h"
 #include "ui/DecodedPicture.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
+#include <memory>
 
 int RunApplication(int argc, char **argv) {
     platform::PreferXcbUnderWayland();
@@ -35,11 +37,15 @@ int RunApplication(int argc, char **argv) {
             window.raise();
             window.activateWindow();
         });
-        // Both wait on other processes (the session bus, the X server taking a large icon):
-        // they come once the window is on the screen.
-        QTimer::singleShot(0, &window, [&window] {
+        // These wait on other processes (the session bus, the X server taking a large icon):
+        // they come once the window is on the screen. Media keys and the desktop's player
+        // controls need a session bus; without one there are none.
+        std::unique_ptr<platform::Mpris> remote;
+        QTimer::singleShot(0, &window, [&window, &remote] {
             platform::InhibitScreenSaver();
             window.setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
+            remote = std::make_unique<platform::Mpris>(&window);
+            remote->Register();
         });
         QApplication::exec();
     }

@@ -1,5 +1,5 @@
 #pragma once
 
 // The whole life of the program: application object, log, single instance, keep-awake,
-// main window, event loop. Returns the process exit code (always 0).
+// main window, remote control, event loop. Returns the process exit code (always 0).
 int RunApplication(int argc, char **argv);

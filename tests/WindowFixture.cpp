@@ -14,7 +14,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <memory>
 
@@ -69,6 +71,30 @@ QList<QByteArray> LoggedCommands(const QString &logPath) {
         start = end;
     }
     return lines;
+}
+
+QList<QByteArray> SentSinceLastMark(DRUI &window, const QString &logPath) {
+    static int serial = 0;
+    const QByteArray mark = "mark " + QByteArray::number(++serial) + '\n';
+    if (!window.PlayerProcess || window.PlayerProcess->state() != QProcess::Running) {
+        QTest::qWait(100); // nothing can arrive at a player that is gone
+        return {};
+    }
+    window.PlayerProcess->write(mark);
+    if (!QTest::qWaitFor([&] { return LoggedCommands(logPath).contains(mark); }, 5000))
+        return {QByteArray("marker lost")};
+    const QList<QByteArray> all = LoggedCommands(logPath);
+    qsizetype from = 0;
+    for (qsizetype i = all.indexOf(mark) - 1; i >= 0; --i)
+        if (all[i].startsWith("mark ")) {
+            from = i + 1;
+            break;
+        }
+    QList<QByteArray> sent;
+    for (qsizetype i = from; i < all.indexOf(mark); ++i)
+        if (all[i] != "get_time_pos\n" && all[i] != "get_time_length\n")
+            sent << all[i];
+    return sent;
 }
 
 QString PrepareFakePlayer(const QString &folder, const QList<QPair<QByteArray, QByteArray>> &env) {

@@ -41,6 +41,10 @@ QByteArray ReadAll(const QString &path);
 // The commands a fake player received, one entry per line with its "\n".
 QList<QByteArray> LoggedCommands(const QString &logPath);
 
+// Writes a marker to the window's player and waits until it arrived: everything sent before
+// it has arrived too. Returns the commands since the previous marker, ticks left out.
+QList<QByteArray> SentSinceLastMark(DRUI &window, const QString &logPath);
+
 // Points the next fake players at a fresh log and the given environment; earlier settings
 // of the fake are cleared. Returns the log path.
 QString PrepareFakePlayer(const QString &folder,

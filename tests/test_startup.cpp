@@ -4,6 +4,10 @@
 #include "app/LogHandler.h"
 #include "platform/SingleInstance.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -119,6 +123,7 @@ private slots:
     void inhibitsScreenSaver();
     void startsWithoutScreenSaver_data();
     void startsWithoutScreenSaver();
+    void remoteControlAnswersOnTheSessionBus();
 
 private:
     // Temporary home, data, config, runtime and working folders for processes of the program.
@@ -635,6 +640,47 @@ void TestStartup::startsWithoutScreenSaver() {
     QVERIFY(app);
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(app->processId()).size(), 1, kStartTimeoutMs);
     QCOMPARE(app->state(), QProcess::Running);
+}
+
+// The built program takes its remote-control name once its window is up, answers as the
+// program, and Quit ends it as File > Close does.
+void TestStartup::remoteControlAnswersOnTheSessionBus() {
+    if (QStandardPaths::findExecutable(u"dbus-daemon"_s).isEmpty())
+        QSKIP("dbus-daemon is not installed");
+    if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+        QSKIP("xdotool is not installed");
+    auto box = makeSandbox();
+    QVERIFY(box);
+    const QString address = startPrivateBus(*box);
+    QVERIFY(!address.isEmpty());
+    box->env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
+    QProcess *app = startApp(*box);
+    QVERIFY(app);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(app->processId()).size(), 1, kStartTimeoutMs);
+
+    const QString service = u"org.mpris.MediaPlayer2.tavrell_dvd_player"_s;
+    QDBusConnection client = QDBusConnection::connectToBus(address, u"startup-client"_s);
+    QVERIFY(client.isConnected());
+    QTRY_VERIFY_WITH_TIMEOUT(client.interface()->isServiceRegistered(service).value(),
+                             kStartTimeoutMs);
+    QCOMPARE(client.interface()->servicePid(service).value(), uint(app->processId()));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        service, u"/org/mpris/MediaPlayer2"_s, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    get << u"org.mpris.MediaPlayer2"_s << u"Identity"_s;
+    const QDBusMessage identity = client.call(get, QDBus::Block, 20000);
+    QCOMPARE(identity.type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(identity.arguments().value(0).value<QDBusVariant>().variant().toString(),
+             kWindowTitle);
+
+    const QDBusMessage quit =
+        client.call(QDBusMessage::createMethodCall(service, u"/org/mpris/MediaPlayer2"_s,
+                                                   u"org.mpris.MediaPlayer2"_s, u"Quit"_s),
+                    QDBus::Block, 20000);
+    QCOMPARE(quit.type(), QDBusMessage::ReplyMessage);
+    QVERIFY(app->waitForFinished(kStartTimeoutMs));
+    QCOMPARE(app->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app->exitCode(), 0);
+    QDBusConnection::disconnectFromBus(u"startup-client"_s);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -831,32 +831,6 @@ private slots:
         return log;
     }
 
-    // Writes a marker to the player and waits until it arrived: everything sent before it
-    // has arrived too. Returns the commands since the previous marker, ticks left out.
-    QList<QByteArray> SentSinceLastMark(DRUI &w, const QString &log) {
-        static int serial = 0;
-        const QByteArray mark = "mark " + QByteArray::number(++serial) + '\n';
-        if (!w.PlayerProcess || w.PlayerProcess->state() != QProcess::Running) {
-            QTest::qWait(100); // nothing can arrive at a player that is gone
-            return {};
-        }
-        w.PlayerProcess->write(mark);
-        if (!QTest::qWaitFor([&] { return LoggedCommands(log).contains(mark); }, 5000))
-            return {QByteArray("marker lost")};
-        const QList<QByteArray> all = LoggedCommands(log);
-        qsizetype from = 0;
-        for (qsizetype i = all.indexOf(mark) - 1; i >= 0; --i)
-            if (all[i].startsWith("mark ")) {
-                from = i + 1;
-                break;
-            }
-        QList<QByteArray> sent;
-        for (qsizetype i = from; i < all.indexOf(mark); ++i)
-            if (all[i] != "get_time_pos\n" && all[i] != "get_time_length\n")
-                sent << all[i];
-        return sent;
-    }
-
     static QStringList Checked(const QMenu *menu) {
         QStringList checked;
         for (const QAction *a : menu->actions())

@@ -144,9 +144,20 @@ public:
     // The probe's length for each path, in order; the window paints meanwhile and drops
     // the user's input. Empty when the application quits before all are known.
     QStringList ProbeLengths(const QStringList &paths);
+    // True while added files are probed: input that arrives meanwhile is dropped.
+    bool IsProbingFiles() const { return ProbingFiles; }
     QTableWidget *BuildPlayListPanel();
     void PausePlay();
     void ResumePlay();
+    // What choosing the Controls menu's fixed entry with this tag does ("Play", "Pause",
+    // "Resume", "Stop", "Pre", "Next", ...); remote controls go through here as well.
+    void RunControlsEntry(const QString &tag);
+    // The playing item's name as NowPlayingLabel shows it (without its leading blanks).
+    QString NowPlayingName() const;
+
+signals:
+    // Playing, Stopped, the item's name or its length may have changed.
+    void PlaybackStateChanged();
 
 public slots:
     void BDMenuOperate(QAction *action);

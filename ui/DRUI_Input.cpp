@@ -63,12 +63,16 @@ void DRUI::paintEvent(QPaintEvent *event) {
             for (QAction *action : menu->actions())
                 action->setEnabled(true);
         SnapshotAction->setEnabled(true);
-        const QString name =
-            SourceKind == SourceBluray ? DiscTitleLabel->text() : QFileInfo(PlayPath).fileName();
-        const QString text = QStringLiteral("    ") + name;
-        if (NowPlayingLabel->text() != text)
+        const QString text = QStringLiteral("    ") + NowPlayingName();
+        if (NowPlayingLabel->text() != text) {
             NowPlayingLabel->setText(text);
+            emit PlaybackStateChanged();
+        }
     }
+}
+
+QString DRUI::NowPlayingName() const {
+    return SourceKind == SourceBluray ? DiscTitleLabel->text() : QFileInfo(PlayPath).fileName();
 }
 
 void DRUI::resizeEvent(QResizeEvent *event) {

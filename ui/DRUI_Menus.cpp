@@ -287,7 +287,11 @@ void DRUI::BDControlsMenu(QAction *action) {
         PlayBlurayTitle();
         return;
     }
-    const QString tag = Tag(action);
+    RunControlsEntry(Tag(action));
+}
+
+void DRUI::RunControlsEntry(const QString &tag) {
+    UseBlurayTitle = false;
     if (tag == QLatin1String("Play")) {
         if (SourceKind == SourceBluray) {
             // Another title than the main one plays by its own number, not as "br://0".

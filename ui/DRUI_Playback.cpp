@@ -146,6 +146,7 @@ void DRUI::VideoPlay() {
     RefreshTimer->start(kRefreshIntervalMs);
     MarkNowPlaying();
     update();
+    emit PlaybackStateChanged();
 }
 
 void DRUI::MarkNowPlaying() {
@@ -244,6 +245,7 @@ void DRUI::HandlePlayerLine(const QByteArray &line) {
         if (SourceKind == SourceDvd && MediaDuration == 0) {
             MediaDuration = length;
             PositionSlider->setRange(0, length);
+            emit PlaybackStateChanged();
         }
         PositionLabel->setText(ClockText(PositionText.toLongLong()) + QLatin1Char(' '));
         DurationLabel->setText(QLatin1Char(' ') + ClockText(MediaDuration));
@@ -399,6 +401,7 @@ void DRUI::PausePlay() {
     Playing = false;
     PlayPauseAction->setText(ui::Caption("MainWnd/Resume"));
     PlayPauseAction->setData(QStringLiteral("Resume"));
+    emit PlaybackStateChanged();
 }
 
 void DRUI::ResumePlay() {
@@ -410,6 +413,7 @@ void DRUI::ResumePlay() {
     Playing = true;
     PlayPauseAction->setText(ui::Caption("MainWnd/Pause"));
     PlayPauseAction->setData(QStringLiteral("Pause"));
+    emit PlaybackStateChanged();
 }
 
 void DRUI::StopBtn() {
@@ -422,6 +426,7 @@ void DRUI::StopBtn() {
         PageStack->setCurrentIndex(PageStart);
     PositionSlider->setValue(0);
     PositionSlider->setEnabled(false);
+    emit PlaybackStateChanged();
 }
 
 bool DRUI::QuitPlayer() {
@@ -430,6 +435,7 @@ bool DRUI::QuitPlayer() {
     RefreshTimer->stop();
     SendCommand(slave::Quit());
     Stopped = true;
+    emit PlaybackStateChanged();
     return true;
 }
 

@@ -1,0 +1,500 @@
+// The remote control (MPRIS 2) as a desktop shell sees it: a client on a private session bus
+// calls the window's controls and reads its state, with the scripted fake player in place of
+// mplayer.
+#include "WindowFixture.h"
+#include "platform/Mpris.h"
+#include "ui/DRUI.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QSlider>
+#include <QStackedLayout>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kService = QStringLiteral("org.mpris.MediaPlayer2.tavrell_dvd_player");
+const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
+const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kNoTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+
+// Values of type a{sv} arrive wrapped; everything else as itself.
+QVariant Unwrapped(const QVariant &value) {
+    if (value.metaType() == QMetaType::fromType<QDBusArgument>())
+        return qdbus_cast<QVariantMap>(value.value<QDBusArgument>());
+    return value;
+}
+
+QVariantMap AsMap(const QVariant &value) {
+    return Unwrapped(value).toMap();
+}
+
+QString TrackId(const QVariantMap &metadata) {
+    return metadata.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
+}
+
+QString Title(const QVariantMap &metadata) {
+    return metadata.value(QStringLiteral("xesam:title")).toString();
+}
+
+} // namespace
+
+// The player interface's PropertiesChanged signals as a client receives them.
+class SeenChanges : public QObject {
+    Q_OBJECT
+public:
+    QList<QVariantMap> Changes;
+
+    QStringList Statuses() const {
+        QStringList statuses;
+        for (const QVariantMap &changed : Changes)
+            if (changed.contains(QStringLiteral("PlaybackStatus")))
+                statuses << changed.value(QStringLiteral("PlaybackStatus")).toString();
+        return statuses;
+    }
+    QStringList Titles() const {
+        QStringList titles;
+        for (const QVariantMap &changed : Changes)
+            if (changed.contains(QStringLiteral("Metadata")))
+                titles << Title(AsMap(changed.value(QStringLiteral("Metadata"))));
+        return titles;
+    }
+
+public slots:
+    void Changed(const QString &interface, const QVariantMap &changed, const QStringList &) {
+        if (interface == kPlayer)
+            Changes << changed;
+    }
+};
+
+class MprisTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestUser> user;
+    std::unique_ptr<DRUI> window;
+    std::unique_ptr<platform::Mpris> remote;
+    std::unique_ptr<SeenChanges> seen;
+    QProcess bus;
+    QString busAddress;
+    QString fileA, fileB, fileC;
+
+    QDBusConnection ServiceSide() {
+        return QDBusConnection::connectToBus(busAddress, QStringLiteral("mpris-service"));
+    }
+    QDBusConnection ClientSide() {
+        return QDBusConnection::connectToBus(busAddress, QStringLiteral("mpris-client"));
+    }
+
+    // A shown window with its remote control on the private bus, watched by the client.
+    DRUI &NewRemoteWindow() {
+        remote.reset();
+        DRUI &w = ShowNewWindow(window);
+        remote = std::make_unique<platform::Mpris>(&w, ServiceSide());
+        if (!remote->Register())
+            return w;
+        seen = std::make_unique<SeenChanges>();
+        ClientSide().connect(QString(), kPath, kProperties, QStringLiteral("PropertiesChanged"),
+                             seen.get(), SLOT(Changed(QString, QVariantMap, QStringList)));
+        return w;
+    }
+
+    // A call from the client, answered by the window's side. Whatever the call left queued
+    // there (the remote control acts after answering) has run when this returns.
+    QDBusMessage Call(const QString &interface, const QString &method,
+                      const QVariantList &args = {}) {
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, method);
+        call.setArguments(args);
+        QDBusPendingCall pending = ClientSide().asyncCall(call, 20000);
+        if (!QTest::qWaitFor([&] { return pending.isFinished(); }, 30000))
+            return QDBusMessage();
+        QCoreApplication::processEvents();
+        return pending.reply();
+    }
+
+    QVariant Get(const QString &interface, const QString &name) {
+        const QDBusMessage reply = Call(kProperties, QStringLiteral("Get"), {interface, name});
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return QVariant();
+        return Unwrapped(reply.arguments().constFirst().value<QDBusVariant>().variant());
+    }
+
+    QString Status() { return Get(kPlayer, QStringLiteral("PlaybackStatus")).toString(); }
+    QVariantMap Metadata() { return Get(kPlayer, QStringLiteral("Metadata")).toMap(); }
+
+    bool CallOk(const QString &interface, const QString &method, const QVariantList &args = {}) {
+        return Call(interface, method, args).type() == QDBusMessage::ReplyMessage;
+    }
+
+    // Plays through the playlist, as Open File does, and waits until the player's opening
+    // lines have been answered: what the test sends later is then all that arrives.
+    void PlayFiles(DRUI &w, const QStringList &paths, const QString &log) {
+        w.PlayListAddFiles(paths);
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess && w.PlayerProcess->state() == QProcess::Running,
+                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("pausing_keep switch_audio 0\n"),
+                                 10000);
+    }
+
+private slots:
+    void initTestCase() {
+        user = std::make_unique<TestUser>();
+        QVERIFY(user->IsValid());
+        // Never the desktop's bus: what this process would find by itself is nothing.
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                QFile::encodeName(u"unix:path="_s + user->Root() + u"/no-bus"_s));
+        const QString media = user->NewFolder(QStringLiteral("Videos"));
+        fileA = WriteFile(media + QStringLiteral("/a film.mp4"));
+        fileB = WriteFile(media + QStringLiteral("/b-\u00e9t\u00e9.mkv"));
+        fileC = WriteFile(media + QStringLiteral("/c.avi"));
+        qputenv("FAKE_PROBE_DURATIONS",
+                QStringLiteral("a film.mp4=01:02:03.45;b-\u00e9t\u00e9.mkv=00:00:40.00").toUtf8());
+
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+            QSKIP("dbus-daemon is not installed");
+        bus.start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address=1"),
+                   u"--address=unix:path="_s + user->Root() + u"/bus"_s});
+        QVERIFY(bus.waitForStarted(10000));
+        // The address is printed once the daemon listens.
+        QTRY_VERIFY_WITH_TIMEOUT(bus.canReadLine(), 20000);
+        busAddress = QString::fromLocal8Bit(bus.readLine()).trimmed();
+        QVERIFY(ServiceSide().isConnected());
+        QVERIFY(ClientSide().isConnected());
+    }
+
+    void cleanupTestCase() {
+        remote.reset();
+        window.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("mpris-service"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("mpris-client"));
+        if (bus.state() != QProcess::NotRunning) {
+            bus.terminate();
+            if (!bus.waitForFinished(10000))
+                bus.kill();
+            bus.waitForFinished(10000);
+        }
+    }
+
+    void init() {
+        QTest::failOnWarning(
+            QRegularExpression(QStringLiteral("^(?!This plugin does not support ).*")));
+    }
+
+    void cleanup() {
+        remote.reset();
+        seen.reset();
+        window.reset();
+    }
+
+    // --- what a shell reads before anything plays ---
+    void rootInterfaceNamesTheProgram() {
+        DRUI &w = NewRemoteWindow();
+        QVERIFY(seen);
+        QCOMPARE(Get(kRoot, QStringLiteral("Identity")).toString(), u"Tavrell DVD Player"_s);
+        QCOMPARE(Get(kRoot, QStringLiteral("DesktopEntry")).toString(), u"tavrell-dvd-player"_s);
+        QCOMPARE(Get(kRoot, QStringLiteral("CanQuit")), QVariant(true));
+        QCOMPARE(Get(kRoot, QStringLiteral("CanRaise")), QVariant(true));
+        QCOMPARE(Get(kRoot, QStringLiteral("HasTrackList")), QVariant(false));
+        QCOMPARE(Get(kRoot, QStringLiteral("SupportedUriSchemes")).toStringList(), QStringList());
+        QCOMPARE(Get(kRoot, QStringLiteral("SupportedMimeTypes")).toStringList(), QStringList());
+
+        // The player interface in one read, with the types a shell expects.
+        const QDBusMessage all = Call(kProperties, QStringLiteral("GetAll"), {kPlayer});
+        QCOMPARE(all.type(), QDBusMessage::ReplyMessage);
+        const QVariantMap player = AsMap(all.arguments().value(0));
+        QCOMPARE(player.value(QStringLiteral("PlaybackStatus")).toString(), u"Stopped"_s);
+        for (const char *rate : {"Rate", "MinimumRate", "MaximumRate"})
+            QCOMPARE(player.value(QLatin1String(rate)), QVariant(1.0));
+        QCOMPARE(player.value(QStringLiteral("Position")), QVariant(qlonglong(0)));
+        QCOMPARE(player.value(QStringLiteral("Volume")), QVariant(0.5));
+        QCOMPARE(player.value(QStringLiteral("CanControl")), QVariant(true));
+        QCOMPARE(player.value(QStringLiteral("CanSeek")), QVariant(false));
+        QCOMPARE(TrackId(AsMap(player.value(QStringLiteral("Metadata")))), kNoTrack);
+
+        // Nothing to play right after start: Play and PlayPause start nothing.
+        QVERIFY(CallOk(kPlayer, QStringLiteral("Play")));
+        QVERIFY(CallOk(kPlayer, QStringLiteral("PlayPause")));
+        QVERIFY(!w.PlayerProcess);
+        QCOMPARE(Status(), u"Stopped"_s);
+
+        // Raise brings a minimised window back.
+        w.showMinimized();
+        QTRY_VERIFY(w.isMinimized());
+        QVERIFY(CallOk(kRoot, QStringLiteral("Raise")));
+        QTRY_VERIFY(!w.isMinimized());
+        QVERIFY(w.isVisible());
+
+        // A second copy finds the name taken and stays quiet; the first keeps answering.
+        DRUI other;
+        other.InitWindow();
+        platform::Mpris second(&other, QDBusConnection::connectToBus(busAddress, u"second"_s));
+        QVERIFY(!second.Register());
+        QDBusConnection::disconnectFromBus(u"second"_s);
+        QCOMPARE(Get(kRoot, QStringLiteral("Identity")).toString(), u"Tavrell DVD Player"_s);
+        QVERIFY(seen->Changes.isEmpty());
+    }
+
+    // --- the controls ---
+    void playPauseSendsWhatSpaceSends() {
+        DRUI &w = NewRemoteWindow();
+        QVERIFY(seen);
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFiles(w, {fileA}, log);
+        QTRY_COMPARE_WITH_TIMEOUT(seen->Statuses(), QStringList{u"Playing"_s}, 10000);
+        QCOMPARE(Status(), u"Playing"_s);
+
+        // Space, as a user presses it.
+        w.RefreshTimer->stop();
+        SentSinceLastMark(w, log);
+        QTest::keyClick(&w, Qt::Key_Space);
+        const QList<QByteArray> bySpace = SentSinceLastMark(w, log);
+        QCOMPARE(bySpace, QList<QByteArray>{"pause\n"});
+        QVERIFY(!w.Playing);
+        w.ResumePlay();
+
+        // PlayPause from the shell: the same bytes, the same window state, and the shell told.
+        w.RefreshTimer->stop();
+        SentSinceLastMark(w, log);
+        QVERIFY(CallOk(kPlayer, QStringLiteral("PlayPause")));
+        QCOMPARE(SentSinceLastMark(w, log), bySpace);
+        QVERIFY(!w.Playing);
+        QCOMPARE(w.PlayPauseAction->data().toString(), u"Resume"_s);
+        QCOMPARE(Status(), u"Paused"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(seen->Statuses().last(), u"Paused"_s, 10000);
+
+        // Pause while paused does nothing; Play resumes as the menu's Resume does: no command.
+        QVERIFY(CallOk(kPlayer, QStringLiteral("Pause")));
+        QCOMPARE(SentSinceLastMark(w, log), QList<QByteArray>{});
+        QVERIFY(CallOk(kPlayer, QStringLiteral("Play")));
+        QVERIFY(w.Playing);
+        QVERIFY(w.RefreshTimer->isActive());
+        QCOMPARE(SentSinceLastMark(w, log), QList<QByteArray>{});
+        QTRY_COMPARE_WITH_TIMEOUT(seen->Statuses().last(), u"Playing"_s, 10000);
+
+        // Play while playing does nothing; Pause pauses.
+        QVERIFY(CallOk(kPlayer, QStringLiteral("Play")));
+        QVERIFY(w.Playing);
+        QVERIFY(CallOk(kPlayer, QStringLiteral("Pause")));
+        QCOMPARE(SentSinceLastMark(w, log), QList<QByteArray>{"pause\n"});
+        QCOMPARE(Status(), u"Paused"_s);
+
+        // Stop as Controls > Stop: the player is asked to quit, the window goes idle.
+        QVERIFY(CallOk(kPlayer, QStringLiteral("Stop")));
+        QVERIFY(w.Stopped);
+        QCOMPARE(w.PageStack->currentIndex(), int(PageStart));
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("q\n"), 10000);
+        QCOMPARE(Status(), u"Stopped"_s);
+        QCOMPARE(TrackId(Metadata()), kNoTrack);
+        QTRY_COMPARE_WITH_TIMEOUT(seen->Statuses(),
+                                  (QStringList{u"Playing"_s, u"Paused"_s, u"Playing"_s, u"Paused"_s,
+                                               u"Playing"_s, u"Paused"_s, u"Stopped"_s}),
+                                  10000);
+
+        // Play after a stop starts the last item afresh, as the menu's Play does.
+        QVERIFY(CallOk(kPlayer, QStringLiteral("PlayPause")));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess && w.PlayerProcess->state() == QProcess::Running,
+                                 10000);
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileA);
+        QCOMPARE(Status(), u"Playing"_s);
+        QCOMPARE(w.PlayList.size(), 1);
+    }
+
+    void metadataFollowsTheItemAndStepsWalkThePlaylist() {
+        DRUI &w = NewRemoteWindow();
+        QVERIFY(seen);
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFiles(w, {fileA, fileB, fileC}, log);
+        QTRY_COMPARE_WITH_TIMEOUT(w.NowPlayingLabel->text(), u"    a film.mp4"_s, 10000);
+
+        // The name as the window shows it, the probed length in microseconds.
+        QVariantMap metadata = Metadata();
+        QCOMPARE(Title(metadata), w.NowPlayingLabel->text().mid(4));
+        QCOMPARE(metadata.value(QStringLiteral("mpris:length")),
+                 QVariant(qlonglong(3723) * 1000000));
+        const QString first = TrackId(metadata);
+        QVERIFY(first.startsWith(QLatin1Char('/')));
+        QVERIFY(first != kNoTrack);
+        QTRY_VERIFY_WITH_TIMEOUT(seen->Titles().contains(u"a film.mp4"_s), 10000);
+
+        // The window's clock, in microseconds.
+        w.RefreshTimer->stop();
+        QCOMPARE(Get(kPlayer, QStringLiteral("Position")),
+                 QVariant(qlonglong(w.PositionMs) * 1000));
+
+        // Next and Previous step the playlist as the menu entries do.
+        QVERIFY(CallOk(kPlayer, QStringLiteral("Next")));
+        QTRY_COMPARE_WITH_TIMEOUT(w.PlayerProcess->arguments().last(), fileB, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(Title(Metadata()), u"b-\u00e9t\u00e9.mkv"_s, 10000);
+        metadata = Metadata();
+        QCOMPARE(metadata.value(QStringLiteral("mpris:length")), QVariant(qlonglong(40000000)));
+        QVERIFY(TrackId(metadata) != first);
+        QTRY_VERIFY_WITH_TIMEOUT(seen->Titles().contains(u"b-\u00e9t\u00e9.mkv"_s), 10000);
+        QCOMPARE(Status(), u"Playing"_s);
+
+        QVERIFY(CallOk(kPlayer, QStringLiteral("Previous")));
+        QTRY_COMPARE_WITH_TIMEOUT(w.PlayerProcess->arguments().last(), fileA, 10000);
+        // At the first entry there is nothing before it: the same player goes on.
+        QProcess *const atFirst = w.PlayerProcess;
+        QVERIFY(CallOk(kPlayer, QStringLiteral("Previous")));
+        QCOMPARE(w.PlayerProcess, atFirst);
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileA);
+        QTRY_COMPARE_WITH_TIMEOUT(seen->Titles().last(), u"a film.mp4"_s, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(seen->Statuses().last(), u"Playing"_s, 10000);
+
+        // A Blu-ray title is named by the disc, as on the window.
+        w.SourceKind = SourceBluray;
+        w.DiscTitleLabel->setText(QStringLiteral("The Disc"));
+        w.update();
+        QTRY_COMPARE_WITH_TIMEOUT(w.NowPlayingLabel->text(), u"    The Disc"_s, 10000);
+        QCOMPARE(Title(Metadata()), u"The Disc"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(seen->Titles().last(), u"The Disc"_s, 10000);
+    }
+
+    // The window drops the user's input while it probes added files; requests from the
+    // shell are input too, and must not act inside the probe's wait.
+    void requestsDuringAProbeAreDropped() {
+        DRUI &w = NewRemoteWindow();
+        QVERIFY(seen);
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFiles(w, {fileC}, log);
+        QProcess *const first = w.PlayerProcess;
+        qputenv("FAKE_PROBE_SLEEPS", "a film.mp4=800");
+        const auto restore = qScopeGuard([] { qunsetenv("FAKE_PROBE_SLEEPS"); });
+        const QString nextLog = PrepareFakePlayer(user->Root());
+
+        QList<QDBusPendingCall> calls;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            if (!calls.isEmpty() || !w.IsProbingFiles())
+                return;
+            for (const char *method : {"PlayPause", "Stop", "Next"})
+                calls << ClientSide().asyncCall(QDBusMessage::createMethodCall(
+                    kService, kPath, kPlayer, QLatin1String(method)));
+            // Answered while the probe still runs.
+            for (QDBusPendingCall &call : calls)
+                QVERIFY(QTest::qWaitFor([&] { return call.isFinished(); }, 20000));
+            QVERIFY(w.IsProbingFiles());
+        });
+        watch.start(5);
+        w.PlayListAddFiles({fileA});
+        watch.stop();
+
+        QCOMPARE(calls.size(), 3);
+        for (const QDBusPendingCall &call : std::as_const(calls))
+            QCOMPARE(call.reply().type(), QDBusMessage::ReplyMessage);
+        // Only what was asked in the window happened: the file added plays, and the player
+        // before it was neither paused nor stopped by the shell's requests.
+        QVERIFY(!LoggedCommands(log).contains("pause\n"));
+        QVERIFY(!LoggedCommands(log).contains("q\n"));
+        QVERIFY(w.PlayerProcess != first);
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(nextLog).contains("get_time_pos\n"), 10000);
+        QCOMPARE(w.PlayerProcess->arguments().last(), fileA);
+        QVERIFY(w.Playing);
+        QVERIFY(!LoggedCommands(nextLog).contains("pause\n"));
+        QCOMPARE(Status(), u"Playing"_s);
+    }
+
+    void volumeIsTheSlider() {
+        DRUI &w = NewRemoteWindow();
+        QVERIFY(seen);
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFiles(w, {fileC}, log);
+        w.RefreshTimer->stop();
+        SentSinceLastMark(w, log);
+        const auto set = [this](double volume) {
+            return CallOk(
+                kProperties, QStringLiteral("Set"),
+                {kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(volume))});
+        };
+        QVERIFY(set(0.3));
+        QCOMPARE(w.VolumeSlider->value(), 30);
+        QCOMPARE(Get(kPlayer, QStringLiteral("Volume")), QVariant(0.3));
+        // Out of range: held at the slider's ends.
+        QVERIFY(set(7.0));
+        QCOMPARE(w.VolumeSlider->value(), 100);
+        QVERIFY(set(-1.0));
+        QCOMPARE(w.VolumeSlider->value(), 0);
+        QVERIFY(w.Muted);
+        QCOMPARE(SentSinceLastMark(w, log),
+                 (QList<QByteArray>{"pausing_keep volume 30 100\n", "pausing_keep volume 100 100\n",
+                                    "pausing_keep volume 0 100\n"}));
+        // Read-only properties refuse a write.
+        QCOMPARE(Call(kProperties, QStringLiteral("Set"),
+                      {kPlayer, QStringLiteral("PlaybackStatus"),
+                       QVariant::fromValue(QDBusVariant(u"Paused"_s))})
+                     .type(),
+                 QDBusMessage::ErrorMessage);
+        QVERIFY(w.Playing);
+    }
+
+    void quitClosesAsTheCloseEntryDoes() {
+        DRUI &w = NewRemoteWindow();
+        QVERIFY(seen);
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFiles(w, {fileA}, log);
+        QVERIFY(CallOk(kRoot, QStringLiteral("Quit")));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 10000);
+        QVERIFY(!w.PlayerProcess);
+        const QList<QByteArray> sent = LoggedCommands(log);
+        QCOMPARE(std::count(sent.cbegin(), sent.cend(), QByteArray("q\n")), 1);
+    }
+
+    // --- no bus ---
+    void withoutABusNothingHappens() {
+        QStringList messages;
+        static QStringList *sink = nullptr;
+        sink = &messages;
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+                if (sink && !text.startsWith(QLatin1String("This plugin does not support ")))
+                    sink->append(text);
+            });
+        {
+            DRUI &w = ShowNewWindow(window);
+            // The session bus this process would use leads nowhere...
+            platform::Mpris session(&w);
+            QVERIFY(!session.Register());
+            // ...and neither does an address given outright.
+            platform::Mpris direct(&w, QDBusConnection::connectToBus(
+                                           u"unix:path="_s + user->Root() + u"/gone"_s, u"gone"_s));
+            QVERIFY(!direct.Register());
+            QDBusConnection::disconnectFromBus(u"gone"_s);
+            // The window plays and stops as ever, with both adapters listening to it.
+            const QString log = PrepareFakePlayer(user->Root());
+            PlayFiles(w, {fileA}, log);
+            QTRY_COMPARE_WITH_TIMEOUT(w.NowPlayingLabel->text(), u"    a film.mp4"_s, 10000);
+            w.PausePlay();
+            w.StopBtn();
+            QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("q\n"), 10000);
+            QCoreApplication::processEvents();
+            QCOMPARE(session.PlaybackStatus(), u"Stopped"_s);
+        }
+        qInstallMessageHandler(previous);
+        sink = nullptr;
+        QCOMPARE(messages, QStringList());
+    }
+};
+
+QTEST_MAIN(MprisTest)
+#include "test_mpris.moc"
