@@ -3,6 +3,7 @@
 // the player really is.
 #include "TestConfig.h"
 #include "WindowFixture.h"
+#include "player/PlayerArgs.h"
 #include "ui/DRUI.h"
 
 #include <QDir>
@@ -181,6 +182,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(MeanGrey(onScreen = ScreenAt(w.VideoLabel)) > 25, 20000);
         const QRgb centre = onScreen.pixel(onScreen.width() / 2, onScreen.height() / 2);
         QVERIFY(qAbs(qRed(centre) - qBlue(centre)) < 20); // the grey ramp, not some other picture
+        // Scaled to the whole label (x11 with -zoom), not drawn at its own 320x240 in a
+        // corner: every edge of the label shows the picture.
+        const QImage rgb = onScreen.convertToFormat(QImage::Format_RGB32);
+        const int w3 = rgb.width() - 3, h3 = rgb.height() - 3;
+        for (const QPoint edge : {QPoint(2, 2), QPoint(w3, 2), QPoint(2, h3), QPoint(w3, h3),
+                                  QPoint(rgb.width() / 2, 2), QPoint(rgb.width() / 2, h3)})
+            QVERIFY2(qGray(rgb.pixel(edge)) > 12,
+                     qPrintable(QStringLiteral("dark at %1,%2 of %3x%4")
+                                    .arg(edge.x())
+                                    .arg(edge.y())
+                                    .arg(rgb.width())
+                                    .arg(rgb.height())));
 
         // Seek by the slider, then take a snapshot right away.
         QElapsedTimer sinceSeek;
@@ -213,6 +226,33 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), int(PageStart), 30000);
         QVERIFY(!w.PositionSlider->isEnabled());
         QVERIFY(!w.RefreshTimer->isActive());
+    }
+
+    // A display without Xv and without hardware GL (Xvfb, like a virtual machine or a remote
+    // desktop) must get the plain X11 output, not OpenGL rendered in software.
+    void playerChoosesTheX11OutputWithoutHardwareGl() {
+        QWidget host;
+        host.setAttribute(Qt::WA_NativeWindow);
+        host.resize(320, 240);
+        host.show();
+        PlayerLaunch launch;
+        launch.PlayPath = shortA;
+        launch.SourceKind = SourceFile;
+        launch.WindowId = quint64(host.winId());
+        launch.AppDataFolder = user->Root() + QStringLiteral("/");
+        QProcess player;
+        player.setStandardErrorFile(QProcess::nullDevice());
+        player.start(QStringLiteral("mplayer"), BuildPlayerArguments(launch)
+                                                    << QStringLiteral("-frames")
+                                                    << QStringLiteral("5"));
+        player.closeWriteChannel();
+        QVERIFY(player.waitForFinished(60000));
+        QByteArray vo;
+        for (const QByteArray &line : player.readAllStandardOutput().split('\n'))
+            if (line.startsWith("VO: "))
+                vo = line;
+        QVERIFY2(vo.startsWith("VO: [x11] 320x240 => "), vo.constData());
+        QVERIFY2(vo.contains("[zoom]"), vo.constData());
     }
 
     // Where the player draws nothing (audio only), the video page is black: not what was on
