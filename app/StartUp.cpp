@@ -5,6 +5,7 @@
 #include "platform/KeepAwake.h"
 #include "platform/SingleInstance.h"
 #include "ui/DRUI.h"
+#include "ui/DecodedPicture.h"
 
 #include <QApplication>
 
@@ -13,6 +14,8 @@ int RunApplication(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     qInstallMessageHandler(LogMessageHandler);
+    // The start page's picture decodes on another core while the window is built.
+    ui::PrefetchPicture(QStringLiteral(":/image/bg.jpg"));
 
     platform::SingleInstance instance(QStringLiteral("Tavrell_DVD_Player_2019_For_Windows"));
     if (!instance.becomePrimary()) {

@@ -22,7 +22,7 @@ python3 - "$clip" "$runs" "$root" "$HOME/.local/share/Tavrell DVD Player/" <<'PY
 import os, select, statistics, subprocess, sys, time
 clip, runs, root, data = sys.argv[1], int(sys.argv[2]), int(sys.argv[3], 16), sys.argv[4]
 args = ["mplayer", "-demuxer", "lavf", "-ni", "-slave", "-quiet", "-wid", str(root), "-vo",
-        "xv,gl,x11", "-zoom", "-lavdopts", "threads=4", "-vf", "screenshot=" + data, "-af",
+        "xv,gl_nosw,x11", "-zoom", "-lavdopts", "threads=4", "-vf", "screenshot=" + data, "-af",
         "channels=6,volume=5.1:1", clip]
 video, position = [], []
 for _ in range(runs):

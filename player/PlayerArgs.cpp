@@ -58,10 +58,12 @@ QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
         QStringLiteral("-quiet"),
         QStringLiteral("-wid"),
         QString::number(launch.WindowId),
-        // No trailing comma: it would let MPlayer fall through to text-mode drivers. x11 does
-        // not scale to the window without -zoom.
+        // No trailing comma: it would let MPlayer fall through to text-mode drivers. gl_nosw,
+        // not gl: without hardware GL (virtual machines, remote desktops) gl renders in
+        // software at about three times the CPU of x11. x11 does not scale to the window
+        // without -zoom.
         QStringLiteral("-vo"),
-        QStringLiteral("xv,gl,x11"),
+        QStringLiteral("xv,gl_nosw,x11"),
         QStringLiteral("-zoom"),
         QStringLiteral("-lavdopts"),
         QStringLiteral("threads=4"),

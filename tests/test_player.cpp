@@ -86,7 +86,7 @@ private slots:
     void fileArgumentsInOrder() {
         const QStringList args = BuildPlayerArguments(Launch(QStringLiteral("/films/a.mkv")));
         const QStringList expected =
-            QStringLiteral("-demuxer|lavf|-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl,x11|-zoom|"
+            QStringLiteral("-demuxer|lavf|-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl_nosw,x11|-zoom|"
                            "-lavdopts|threads=4|-vf|"
                            "screenshot=/home/u/.local/share/Tavrell DVD Player/|-af|"
                            "channels=6,volume=5.1:1|/films/a.mkv")
@@ -182,7 +182,7 @@ private slots:
         const int ni = int(args.indexOf(QStringLiteral("-ni")));
         QCOMPARE(args.mid(0, ni).join(u'|'), head);
         QStringList rest =
-            QStringLiteral("-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl,x11|-zoom|-lavdopts|"
+            QStringLiteral("-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl_nosw,x11|-zoom|-lavdopts|"
                            "threads=4|-vf|screenshot=/home/u/.local/share/Tavrell DVD Player/|"
                            "-af|channels=6,volume=5.1:1")
                 .split(u'|');

@@ -7,6 +7,7 @@
 #include "lang/CLanguageTable.h"
 #include "platform/AppPaths.h"
 #include "playlist/PlaylistSteps.h"
+#include "playlist/Probe.h"
 #include "playlist/RecentFiles.h"
 #include "snapshot/CProcessUI.h"
 #include "ui/DRUI.h"
@@ -125,6 +126,12 @@ private slots:
         for (const char *image : {":/image/bg.jpg", ":/image/logo.ico", ":/image/play.png",
                                   ":/image/MoviesFolder.png", ":/image/information.png"})
             QVERIFY2(!QImage(QLatin1String(image)).isNull(), image);
+        // The background is decoded off the window's thread and arrives by itself, also
+        // when the page it was meant for was rebuilt meanwhile.
+        w.InitWindow();
+        auto *background = w.findChild<QLabel *>(QStringLiteral("StartBackground"));
+        QVERIFY(background);
+        QTRY_COMPARE_WITH_TIMEOUT(background->pixmap().size(), QSize(1600, 900), 10000);
         // The probe is copied into the data folder for later starts.
         QVERIFY(QFile::exists(w.AppDataFolder + QStringLiteral("tool.exe")));
     }
@@ -533,7 +540,10 @@ private slots:
         PrepareFakePlayer(user->Root());
         const QString probeLog = user->Root() + QStringLiteral("/probe.log");
         w.PlayListAddFiles({fileA, fileB});
-        QCOMPARE(QString::fromUtf8(ReadAll(probeLog)), fileA + u'\n' + fileB + u'\n');
+        // Probes run side by side: each file once, in whatever order they got going.
+        QStringList probed = QString::fromUtf8(ReadAll(probeLog)).split(u'\n', Qt::SkipEmptyParts);
+        probed.sort();
+        QCOMPARE(probed, QStringList({fileA, fileB}));
         QCOMPARE(w.MediaDuration, qint64(3723));
         QCOMPARE(w.PlayList.size(), 2);
         QCOMPARE(w.PlayList[0].Length, QStringLiteral("01:02:03"));
@@ -559,6 +569,83 @@ private slots:
         QCOMPARE(w.PlayList.size(), 3);
         QCOMPARE(w.PlayList[2].Path, fileC);
         QCOMPARE(w.MediaDuration, qint64(40));
+    }
+
+    void slowProbesKeepTheOrderAndTheWindowTakesNoInput() {
+        DRUI &w = NewWindow();
+        const QString log = PrepareFakePlayer(user->Root());
+        PlayFile(fileC);
+        QProcess *first = w.PlayerProcess;
+
+        // The first file answers last; lengths differ so a mix-up shows.
+        QStringList batch;
+        QString durations, sleeps;
+        const int slowMs[] = {900, 150, 0, 400, 50, 250};
+        for (int i = 0; i < 6; ++i) {
+            const QString name = QStringLiteral("part %1.mkv").arg(i);
+            batch << WriteFile(media + u'/' + name);
+            durations += QStringLiteral("%1=00:0%2:1%2.00;").arg(name).arg(i);
+            sleeps += QStringLiteral("%1=%2;").arg(name).arg(slowMs[i]);
+        }
+        batch << fileC << batch[1]; // listed already, and twice in the batch
+        qputenv("FAKE_PROBE_DURATIONS", durations.toUtf8());
+        qputenv("FAKE_PROBE_SLEEPS", sleeps.toUtf8());
+        const auto restore = qScopeGuard([] {
+            qunsetenv("FAKE_PROBE_SLEEPS");
+            qputenv(
+                "FAKE_PROBE_DURATIONS",
+                QStringLiteral("a film.mp4=01:02:03.45;b-\u00e9t\u00e9.mkv=00:00:40.00").toUtf8());
+        });
+        QStringList oneAtATime;
+        for (const QString &path : std::as_const(batch))
+            oneAtATime << ProbeLength(QStringLiteral(TAVRELL_FAKE_PROBE), path);
+
+        // Once the count shows, the user clicks a row, presses Space and closes the window.
+        QStringList shown;
+        bool poked = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            auto *badge = w.findChild<QLabel *>(QStringLiteral("ProbeProgressLabel"));
+            if (!badge || !badge->isVisible())
+                return;
+            if (shown.isEmpty() || shown.last() != badge->text())
+                shown << badge->text();
+            if (poked)
+                return;
+            poked = true;
+            QWidget *rows = w.PlaylistPanel->viewport();
+            const QPoint row0 =
+                w.PlaylistPanel->visualItemRect(w.PlaylistPanel->item(0, 0)).center();
+            QTest::mouseDClick(rows, Qt::LeftButton, {}, row0);
+            QTest::keyClick(&w, Qt::Key_Space);
+            QTest::keyClick(w.PlaylistPanel, Qt::Key_Down);
+            w.close();
+        });
+        watch.start(5);
+        w.PlayListAddFiles(batch);
+        watch.stop();
+
+        QVERIFY(poked);
+        QVERIFY2(!shown.isEmpty() && shown.last().endsWith(QStringLiteral(" / 8")),
+                 qPrintable(shown.join(u',')));
+        QVERIFY(!w.findChild<QLabel *>(QStringLiteral("ProbeProgressLabel"))->isVisible());
+        QVERIFY(w.isVisible());
+        // Nothing reached the player that was playing, and nothing else was started.
+        QVERIFY(!LoggedCommands(log).contains("pause\n"));
+        QCOMPARE(w.PlaylistPanel->selectionModel()->selectedRows().value(0).row(), 1);
+
+        // The same entries as probing one at a time: listed once, in the given order.
+        QCOMPARE(w.PlayList.size(), 7);
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(w.PlayList[i + 1].Path, batch[i]);
+            QCOMPARE(w.PlayList[i + 1].Length, oneAtATime[i]);
+        }
+        QCOMPARE(w.PlayList[1].Length, QStringLiteral("00:00:10"));
+        QCOMPARE(w.PlayPath, batch.first());
+        QCOMPARE(w.MediaDuration, qint64(10));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess != first && w.PlayerProcess &&
+                                     w.PlayerProcess->arguments().last() == batch.first(),
+                                 5000);
     }
 
     void doubleClickAndStepsPlayTheRightRow() {

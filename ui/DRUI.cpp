@@ -53,12 +53,6 @@ void DRUI::InitWindow() {
     delete RootStack;
     RootStack = new QStackedLayout;
 
-    BuildContent();
-
-    RootStack->addWidget(RootWidget);
-    RootStack->setCurrentWidget(RootWidget);
-    RootStack->setContentsMargins(0, 0, 0, 0);
-
     if (!CentralLayout) {
         CentralLayout = new QVBoxLayout;
         centralWidget->setLayout(CentralLayout);
@@ -66,6 +60,14 @@ void DRUI::InitWindow() {
     CentralLayout->addLayout(RootStack);
     CentralLayout->setSpacing(0);
     CentralLayout->setContentsMargins(0, 0, 0, 0);
+
+    // Built in place: moving a finished tree under the styled central widget would polish
+    // every widget a second time.
+    BuildContent();
+
+    RootStack->addWidget(RootWidget);
+    RootStack->setCurrentWidget(RootWidget);
+    RootStack->setContentsMargins(0, 0, 0, 0);
 
     AppDataFolder = platform::AppDataFolder();
     platform::EnsureFolder(AppDataFolder);

@@ -109,6 +109,9 @@ public:
     QPushButton *VolumeButton = nullptr;
     QSlider *VolumeSlider = nullptr;
     QTimer *RefreshTimer = nullptr;
+    // "3 / 20" over the window while many files are probed (made on first use).
+    QLabel *ProbeProgressLabel = nullptr;
+    static constexpr int ProbeProgressDelayMs = 300;
 
     // --- menus ---
     QMenu *FileMenu = nullptr;
@@ -138,6 +141,9 @@ public:
     void PlayBlurayTitle();
     void PlayListAppend(const QList<PLAY_LIST_INFO> &entries);
     void PlayListAddFiles(const QStringList &paths);
+    // The probe's length for each path, in order; the window paints meanwhile and drops
+    // the user's input. Empty when the application quits before all are known.
+    QStringList ProbeLengths(const QStringList &paths);
     QTableWidget *BuildPlayListPanel();
     void PausePlay();
     void ResumePlay();
@@ -229,6 +235,9 @@ private:
     void FillDiscTitles(QMenu *submenu, const QList<PLAY_LIST_INFO> &titles);
     void AttachDiscSubmenu(QAction *entry, QMenu *submenu);
 
+    void ShowProbeProgress(int done, int total);
+
+    bool ProbingFiles = false;
     QFont MenuButtonFont;
     QPalette WhiteTextPalette;
 };

@@ -1,6 +1,7 @@
 #include "ui/DRUI.h"
 
 #include "lang/CLanguageTable.h"
+#include "ui/DecodedPicture.h"
 #include "ui/Styles.h"
 #include "ui/UiText.h"
 
@@ -34,14 +35,26 @@ void DRUI::SetButtonImage(QPushButton *button, const QString &image) {
 
 void DRUI::BuildContent() {
     delete RootWidget;
-    RootWidget = new QWidget(this);
+    RootWidget = new QWidget(centralWidget);
     RootWidget->setObjectName(QStringLiteral("RootWidget"));
 
     WhiteTextPalette = QPalette();
     WhiteTextPalette.setColor(QPalette::All, QPalette::WindowText, Qt::white);
     MenuButtonFont = CalibriFont(11, 50);
 
+    // The layouts hang on the root widget before any page goes in: a stacked layout without
+    // a widget shows its first page as a window of its own, which costs a window's set-up.
     auto *menuBox = new QVBoxLayout;
+    auto *pageRow = new QHBoxLayout;
+    auto *rootBox = new QVBoxLayout(RootWidget);
+    rootBox->addLayout(menuBox, 1);
+    rootBox->addLayout(pageRow, 60);
+    rootBox->setContentsMargins(0, 0, 0, 0);
+    rootBox->setSpacing(0);
+    pageRow->addLayout(PageStack, 8);
+    pageRow->setContentsMargins(0, 0, 0, 0);
+    pageRow->setSpacing(0);
+
     MenuStrip = new QLabel;
     MenuStrip->setObjectName(QStringLiteral("MenuStrip"));
     MenuStrip->setStyleSheet(styles::MenuStrip());
@@ -56,22 +69,12 @@ void DRUI::BuildContent() {
     PageStack->setContentsMargins(0, 0, 0, 0);
     PageStack->setCurrentIndex(PageStart);
 
-    auto *pageRow = new QHBoxLayout;
     PlaylistPanel = BuildPlayListPanel();
-    pageRow->addLayout(PageStack, 8);
     pageRow->addWidget(PlaylistPanel, 2);
-    pageRow->setContentsMargins(0, 0, 0, 0);
-    pageRow->setSpacing(0);
     PlaylistPanel->hide();
 
     ControlBar = BuildControlBar();
-
-    auto *rootBox = new QVBoxLayout(RootWidget);
-    rootBox->addLayout(menuBox, 1);
-    rootBox->addLayout(pageRow, 60);
     rootBox->addWidget(ControlBar, 10);
-    rootBox->setContentsMargins(0, 0, 0, 0);
-    rootBox->setSpacing(0);
 }
 
 QPushButton *DRUI::BuildMenuButton(int index, int x, QLabel *strip) {
@@ -123,7 +126,8 @@ QWidget *DRUI::BuildStartPage() {
     background->setScaledContents(true);
     // The picture follows the window; it must not make the window as large as itself.
     background->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    background->setPixmap(QPixmap(QStringLiteral(":/image/bg.jpg")));
+    // Decoding it takes longer than building the rest of the window: it arrives when ready.
+    ui::ShowDecodedPicture(background, QStringLiteral(":/image/bg.jpg"));
     pageBox->addWidget(background);
 
     auto *backgroundBox = new QHBoxLayout(background);

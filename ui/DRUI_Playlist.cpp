@@ -5,12 +5,16 @@
 #include "player/PlayerArgs.h"
 #include "player/SlaveCommands.h"
 #include "playlist/PlaylistSteps.h"
-#include "playlist/Probe.h"
+#include "playlist/ProbeBatch.h"
 #include "ui/Styles.h"
 #include "ui/UiText.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableWidget>
+#include <QTimer>
 
 QTableWidget *DRUI::BuildPlayListPanel() {
     auto *table = new QTableWidget;
@@ -48,31 +52,118 @@ void DRUI::PlayListAppend(const QList<PLAY_LIST_INFO> &entries) {
     PlaylistPanel->setRowCount(row);
 }
 
+namespace {
+
+// While files are probed the window keeps painting, but what the user clicks or types then
+// is dropped, not queued: it was aimed at a window that had not caught up yet.
+class InputDropper : public QObject {
+public:
+    InputDropper() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputDropper() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        case QEvent::Close:
+            // Closing would end the event loop the probes are awaited in.
+            event->ignore();
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+QStringList DRUI::ProbeLengths(const QStringList &paths) {
+    ProbeBatch batch(platform::ProbeProgram(AppDataFolder), paths, ParallelProbes());
+    InputDropper dropper;
+    QEventLoop loop;
+    connect(&batch, &ProbeBatch::Finished, &loop, &QEventLoop::quit);
+    // Quick adds show nothing; a long one shows how far it got.
+    QTimer slow;
+    slow.setSingleShot(true);
+    connect(&slow, &QTimer::timeout, this,
+            [this, &batch] { ShowProbeProgress(batch.DoneCount(), batch.Total()); });
+    connect(&batch, &ProbeBatch::Progress, this, [this](int done, int total) {
+        if (ProbeProgressLabel && ProbeProgressLabel->isVisible())
+            ShowProbeProgress(done, total);
+    });
+    slow.start(ProbeProgressDelayMs);
+    batch.Start();
+    if (!batch.IsFinished())
+        loop.exec();
+    if (ProbeProgressLabel)
+        ProbeProgressLabel->hide();
+    // Only a quitting application ends the loop early: its lengths are not all known.
+    if (!batch.IsFinished())
+        return QStringList();
+    return batch.Lengths();
+}
+
+void DRUI::ShowProbeProgress(int done, int total) {
+    if (!ProbeProgressLabel) {
+        ProbeProgressLabel = new QLabel(this);
+        ProbeProgressLabel->setObjectName(QStringLiteral("ProbeProgressLabel"));
+        ProbeProgressLabel->setAlignment(Qt::AlignCenter);
+        ProbeProgressLabel->setFont(ui::CalibriFont(14));
+        ProbeProgressLabel->setStyleSheet(styles::ProgressBadge());
+    }
+    ProbeProgressLabel->setText(QStringLiteral("%1 / %2").arg(done).arg(total));
+    ProbeProgressLabel->adjustSize();
+    const QSize size = ProbeProgressLabel->size().expandedTo(QSize(140, 48));
+    ProbeProgressLabel->setGeometry(
+        QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size));
+    ProbeProgressLabel->raise();
+    ProbeProgressLabel->show();
+}
+
 void DRUI::PlayListAddFiles(const QStringList &paths) {
-    if (paths.isEmpty())
+    // Input is dropped while probing, but a request from outside (another instance, the
+    // desktop) could still arrive: one batch at a time.
+    if (paths.isEmpty() || ProbingFiles)
         return;
-    const QString probe = platform::ProbeProgram(AppDataFolder);
+    ProbingFiles = true;
+    const QStringList lengths = ProbeLengths(paths);
+    ProbingFiles = false;
+    if (lengths.size() != paths.size())
+        return;
     QList<PLAY_LIST_INFO> added;
-    QString firstPath;
-    QString firstLength;
-    for (const QString &path : paths) {
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString &path = paths[i];
         const bool listed = IsListed(PlayList, path);
         const bool repeated = IsListed(added, path);
         PLAY_LIST_INFO entry;
         entry.Kind = SourceFile;
         entry.Path = path;
-        entry.Length = ProbeLength(probe, path);
-        if (firstPath.isNull()) {
-            firstPath = path;
-            firstLength = entry.Length;
-        }
+        entry.Length = lengths[i];
         // Each path is judged on its own: a batch with one listed path must neither skip
         // the new ones nor list the old one twice.
         if (!listed && !repeated)
             added.append(entry);
     }
-    PlayPath = firstPath;
-    MediaDuration = ParseClock(firstLength.toLatin1());
+    PlayPath = paths.first();
+    MediaDuration = ParseClock(lengths.first().toLatin1());
     PlayListAppend(added);
     SourceKind = SourceFile;
     SourceKey.clear();

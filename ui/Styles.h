@@ -27,6 +27,11 @@ inline QString StartButton() {
         "QPushButton:pressed{background-color:rgb(156, 156, 156);border:3px groove SlateGrey;"
         "border-style:solid;}");
 }
+inline QString ProgressBadge() {
+    return QStringLiteral("QLabel{background:rgba(10, 14, 20, 210);color:white;"
+                          "border:1px solid rgba(255, 255, 255, 60);border-radius:10px;"
+                          "padding:8px 18px;}");
+}
 inline QString Transparent() {
     return QStringLiteral("background:transparent");
 }

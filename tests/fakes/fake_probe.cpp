@@ -1,6 +1,7 @@
 // Stands in for ffprobe: "fake_probe -i <path>".
 //   FAKE_PROBE_LOG        file to which "<path>\n" is appended for every call
 //   FAKE_PROBE_SLEEP_MS   wait this long before answering (a hung probe)
+//   FAKE_PROBE_SLEEPS     "name=ms;other.mp4=ms": per file name part, wait that long first
 //   FAKE_PROBE_DURATIONS  "name=00:01:00.00;other.mp4=N/A", matched against the file name
 //                         part; the value "none" answers like a file that is not media.
 //                         Unlisted names get 00:01:00.00.
@@ -21,8 +22,9 @@ std::string FileNamePart(const std::string &path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string DurationFor(const std::string &name) {
-    const char *table = std::getenv("FAKE_PROBE_DURATIONS");
+// The value for name in a "name=value;name=value" table held by the variable, or fallback.
+std::string Lookup(const char *variable, const std::string &name, const std::string &fallback) {
+    const char *table = std::getenv(variable);
     if (table != nullptr) {
         const std::string text(table);
         std::string::size_type start = 0;
@@ -37,7 +39,7 @@ std::string DurationFor(const std::string &name) {
             start = end + 1;
         }
     }
-    return "00:01:00.00";
+    return fallback;
 }
 
 } // namespace
@@ -67,6 +69,8 @@ int main(int argc, char **argv) {
     }
     if (const char *sleep = std::getenv("FAKE_PROBE_SLEEP_MS"))
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(sleep)));
+    const std::string sleep = Lookup("FAKE_PROBE_SLEEPS", FileNamePart(path), "0");
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(sleep.c_str())));
 
     std::fputs("ffprobe version 5.1.9-0+deb12u1 Copyright (c) 2007-2026 the FFmpeg developers\n"
                "  built with gcc 12 (Debian 12.2.0-14+deb12u1)\n"
@@ -78,7 +82,7 @@ int main(int argc, char **argv) {
         std::fputs("You have to specify one input file.\n", stderr);
         return 1;
     }
-    const std::string duration = DurationFor(FileNamePart(path));
+    const std::string duration = Lookup("FAKE_PROBE_DURATIONS", FileNamePart(path), "00:01:00.00");
     if (duration == "none") {
         std::fprintf(stderr, "%s: Invalid data found when processing input\n", path.c_str());
         return 1;

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+
+// Probes the lengths of many files, a few at a time, each with the one-file probe call.
+// The window keeps running its event loop meanwhile; the results come back in the order the
+// paths were given, whichever probe finishes first.
+class ProbeBatch : public QObject {
+    Q_OBJECT
+public:
+    // parallel < 1 means one at a time.
+    ProbeBatch(const QString &program, const QStringList &paths, int parallel,
+               QObject *parent = nullptr);
+    // Waits for the probes still running: their threads use this object.
+    ~ProbeBatch() override;
+
+    void Start();
+    bool IsFinished() const { return done == paths.size(); }
+    int DoneCount() const { return done; }
+    int Total() const { return int(paths.size()); }
+    // ProbeLength's answer for each path, in the given order (empty until its probe ends).
+    const QStringList &Lengths() const { return lengths; }
+
+signals:
+    void Progress(int done, int total);
+    void Finished();
+
+private:
+    void Store(int index, const QString &length);
+
+    QString program;
+    QStringList paths;
+    QStringList lengths;
+    int done = 0;
+    QThreadPool pool;
+};
+
+// How many probes run at once on this machine: one per core.
+int ParallelProbes();
