@@ -8,32 +8,39 @@
 #include "ui/DecodedPicture.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QTimer>
 
 int RunApplication(int argc, char **argv) {
     platform::PreferXcbUnderWayland();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     qInstallMessageHandler(LogMessageHandler);
-    // The start page's picture decodes on another core while the window is built.
-    ui::PrefetchPicture(QStringLiteral(":/image/bg.jpg"));
-
     platform::SingleInstance instance(QStringLiteral("Tavrell_DVD_Player_2019_For_Windows"));
     if (!instance.becomePrimary()) {
         instance.notifyPrimary();
         return 0;
     }
-
-    platform::InhibitScreenSaver();
-
     {
         DRUI window;
+        // Mapped first, built while the display server maps it: the first paint comes after
+        // the build either way and holds the whole window.
+        window.show();
+        QGuiApplication::sync();
+        // The start page's picture decodes on the other core while the window is built.
+        ui::PrefetchPicture(QStringLiteral(":/image/bg.jpg"));
         window.InitWindow();
         QObject::connect(&instance, &platform::SingleInstance::showRequested, &window, [&window] {
             window.showNormal();
             window.raise();
             window.activateWindow();
         });
-        window.show();
+        // Both wait on other processes (the session bus, the X server taking a large icon):
+        // they come once the window is on the screen.
+        QTimer::singleShot(0, &window, [&window] {
+            platform::InhibitScreenSaver();
+            window.setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
+        });
         QApplication::exec();
     }
     return 0;

@@ -1,5 +1,8 @@
-// Adding many files at once: the probe runs once per file on the window's thread, so the
-// whole call is how long the window stops responding. Usage: bench_addfiles <file>...
+// Adding many files at once: the whole PlayListAddFiles call beside the sum of the same probe
+// runs one after another, and the longest the window's event loop went unserved meanwhile
+// (a 10 ms timer's longest gap).
+// Usage: bench_addfiles <runs> <file>...   (under X or offscreen)
+// Prints "FIGURE <name> <value>..." lines for bench/compare.sh.
 #include "platform/AppPaths.h"
 #include "platform/Programs.h"
 #include "playlist/Probe.h"
@@ -8,38 +11,60 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <algorithm>
+#include <QTimer>
 #include <cstdio>
+
+namespace {
+
+void PrintFigure(const char *name, const QList<double> &values) {
+    std::printf("FIGURE %s", name);
+    for (double value : values)
+        std::printf(" %.3f", value);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    QStringList files;
-    for (int i = 1; i < argc; ++i)
-        files << QString::fromLocal8Bit(argv[i]);
-    if (files.isEmpty())
+    if (argc < 3)
         return 2;
-
-    const QString probe = platform::ProbeProgram(platform::AppDataFolder());
-    QList<double> each;
-    for (const QString &file : std::as_const(files)) {
-        QElapsedTimer clock;
-        clock.start();
-        ProbeLength(probe, file);
-        each << clock.nsecsElapsed() / 1e6;
-    }
-    std::sort(each.begin(), each.end());
-    std::printf("probe (%s) per file: median %.1f ms, min %.1f, max %.1f\n", qPrintable(probe),
-                each[each.size() / 2], each.first(), each.last());
+    const int runs = QByteArray(argv[1]).toInt();
+    QStringList files;
+    for (int i = 2; i < argc; ++i)
+        files << QString::fromLocal8Bit(argv[i]);
 
     DRUI window;
     window.InitWindow();
-    QElapsedTimer clock;
-    clock.start();
-    window.PlayListAddFiles(files);
-    const double whole = clock.nsecsElapsed() / 1e6;
-    std::printf(
-        "PlayListAddFiles with %lld files: %.0f ms (the window does not repaint meanwhile)\n",
-        qlonglong(files.size()), whole);
-    window.StopBtn();
+    window.show();
+    const QString probe = platform::ProbeProgram(platform::AppDataFolder());
+    QList<double> oneByOne, added, longestGap;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        for (const QString &file : std::as_const(files))
+            ProbeLength(probe, file);
+        oneByOne << clock.nsecsElapsed() / 1e6;
+
+        QElapsedTimer sinceTick;
+        qint64 gap = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { gap = qMax(gap, sinceTick.restart()); });
+        ticker.start(10);
+        sinceTick.start();
+        clock.restart();
+        window.PlayListAddFiles(files);
+        added << clock.nsecsElapsed() / 1e6;
+        gap = qMax(gap, sinceTick.elapsed());
+        ticker.stop();
+        longestGap << double(gap);
+        window.StopBtn();
+        if (window.PlayerProcess)
+            window.PlayerProcess->waitForFinished(5000);
+    }
+    PrintFigure("probes_one_by_one_ms", oneByOne);
+    PrintFigure("addfiles_ms", added);
+    PrintFigure("addfiles_longest_gap_ms", longestGap);
     return 0;
 }

@@ -1,26 +1,42 @@
-// Times VideoPlay to the player's first "VIDEO: " line and first position answer, and the
-// front end's CPU use beside the player's while a clip plays out.
-// Usage: bench_playback <clip> <runs>   (under X: the player needs a window id)
+// The playback path, side by side with the bare player:
+//   - from the user's Open (files chosen, PlayListAddFiles) to the first frame on the screen,
+//     beside one probe run and the bare mplayer started with the same arguments into a window
+//     of the same size;
+//   - the CPU of the front end and of its player over a whole clip, beside the bare player's.
+// A frame counts as drawn when the lime square in the middle of the clip is on the screen
+// (read back from the X server by a thread of its own, every millisecond).
+// Usage: bench_playback <clip with a lime centre> <runs>   (under X)
+// Prints "FIGURE <name> <value>..." lines for bench/compare.sh and one "VO <line>" line.
+#include "platform/AppPaths.h"
+#include "platform/Programs.h"
+#include "player/PlayerArgs.h"
+#include "playlist/Probe.h"
 #include "ui/DRUI.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QMenu>
+#include <QLabel>
 #include <QProcess>
 #include <QStackedLayout>
 #include <QTimer>
-#include <algorithm>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
-double Median(QList<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
+using SteadyClock = std::chrono::steady_clock;
+
+double MsSince(SteadyClock::time_point start, SteadyClock::time_point end) {
+    return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
 double OwnCpuSeconds() {
@@ -41,7 +57,7 @@ double ProcessCpuSeconds(qint64 pid) {
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
-// Spins the event loop until done() or timeoutMs; polls every millisecond.
+// Spins the event loop until done() or timeoutMs.
 template <typename F> bool WaitFor(F done, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
@@ -52,6 +68,79 @@ template <typename F> bool WaitFor(F done, int timeoutMs) {
         usleep(500);
     }
     return true;
+}
+
+bool IsLime(unsigned long pixel) {
+    const unsigned long red = (pixel >> 16) & 0xff, green = (pixel >> 8) & 0xff,
+                        blue = pixel & 0xff;
+    return green > 180 && red < 100 && blue < 100;
+}
+
+// Watches one screen point from a thread with its own X connection.
+class FrameWatcher {
+public:
+    ~FrameWatcher() { Stop(); }
+
+    void Start(QPoint point) {
+        Stop();
+        seen = false;
+        running = true;
+        worker = std::thread([this, point] {
+            Display *display = XOpenDisplay(nullptr);
+            if (!display)
+                return;
+            const Window root = DefaultRootWindow(display);
+            while (running) {
+                if (XImage *image =
+                        XGetImage(display, root, point.x(), point.y(), 1, 1, AllPlanes, ZPixmap)) {
+                    const bool lime = IsLime(XGetPixel(image, 0, 0));
+                    XDestroyImage(image);
+                    if (lime) {
+                        seenAt = SteadyClock::now();
+                        seen = true;
+                        break;
+                    }
+                }
+                usleep(1000);
+            }
+            XCloseDisplay(display);
+        });
+    }
+    void Stop() {
+        running = false;
+        if (worker.joinable())
+            worker.join();
+    }
+    bool Seen() const { return seen; }
+    SteadyClock::time_point SeenAt() const { return seenAt; }
+
+private:
+    std::thread worker;
+    std::atomic<bool> running{false};
+    std::atomic<bool> seen{false};
+    SteadyClock::time_point seenAt;
+};
+
+bool LimeOnScreen(QPoint point) {
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    bool lime = false;
+    if (XImage *image = XGetImage(display, DefaultRootWindow(display), point.x(), point.y(), 1, 1,
+                                  AllPlanes, ZPixmap)) {
+        lime = IsLime(XGetPixel(image, 0, 0));
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return lime;
+}
+
+void PrintFigure(const char *name, const QList<double> &values) {
+    std::printf("FIGURE %s", name);
+    for (double value : values)
+        std::printf(" %.3f", value);
+    std::printf("\n");
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -66,58 +155,140 @@ int main(int argc, char **argv) {
     const int runs = QByteArray(argv[2]).toInt();
     DRUI window;
     window.InitWindow();
+    window.setGeometry(40, 40, 1000, 680);
     window.show();
-    WaitFor([] { return false; }, 300);
+    // Where the video goes: the label's place on the screen while the video page shows.
+    window.PageStack->setCurrentIndex(PageVideo);
+    WaitFor([] { return false; }, 500);
+    const QRect videoRect(window.VideoLabel->mapToGlobal(QPoint(0, 0)), window.VideoLabel->size());
+    window.PageStack->setCurrentIndex(PageStart);
+    const QPoint centre = videoRect.center();
 
-    QList<double> toVideo, toPosition;
+    QWidget bareHost;
+    bareHost.setWindowFlags(Qt::FramelessWindowHint);
+    bareHost.setAttribute(Qt::WA_NativeWindow);
+    bareHost.setStyleSheet(QStringLiteral("background:black"));
+    bareHost.setGeometry(videoRect);
+
+    const QString probe = platform::ProbeProgram(platform::AppDataFolder());
+    FrameWatcher watcher;
+    QList<double> openToFrame, probeRun, bareToFrame;
+    QByteArray voLine;
     for (int i = 0; i < runs; ++i) {
-        window.AudioTrackMenu->clear();
+        // The front end: Open with one file chosen.
+        if (!WaitFor([&] { return !LimeOnScreen(centre); }, 10000)) {
+            std::fprintf(stderr, "bench_playback: timed out (line %d)\n", __LINE__);
+            return 1;
+        }
         window.CurrentPath.clear();
-        window.PlayPath = clip;
-        window.SourceKind = 0;
-        window.MediaDuration = 10;
-        QElapsedTimer clock;
-        clock.start();
-        window.VideoPlay();
-        // The audio track menu is rebuilt when the "VIDEO: " line arrives.
-        if (!WaitFor([&] { return !window.AudioTrackMenu->actions().isEmpty(); }, 10000))
+        watcher.Start(centre);
+        const SteadyClock::time_point open = SteadyClock::now();
+        window.PlayListAddFiles({clip});
+        if (!WaitFor([&] { return watcher.Seen(); }, 20000)) {
+            std::fprintf(stderr, "bench_playback: timed out (line %d) at %d,%d %dx%d\n", __LINE__,
+                         centre.x(), centre.y(), videoRect.width(), videoRect.height());
             return 1;
-        toVideo << clock.nsecsElapsed() / 1e6;
-        if (!WaitFor([&] { return window.PositionAnswerCount > 0; }, 10000))
-            return 1;
-        toPosition << clock.nsecsElapsed() / 1e6;
+        }
+        openToFrame << MsSince(open, watcher.SeenAt());
         window.StopBtn();
         WaitFor([&] { return window.PlayerProcess->state() == QProcess::NotRunning; }, 5000);
-    }
-    std::printf("front end: VideoPlay -> first VIDEO line: median %.1f ms; -> first position "
-                "answer: median %.1f ms (%d runs)\n",
-                Median(toVideo), Median(toPosition), runs);
 
-    // One whole playback for the CPU figures.
+        // One probe run on its own.
+        const SteadyClock::time_point probeStart = SteadyClock::now();
+        ProbeLength(probe, clip);
+        probeRun << MsSince(probeStart, SteadyClock::now());
+
+        // The bare player with the same arguments, into a window of the label's size.
+        bareHost.show();
+        if (!WaitFor([&] { return bareHost.isVisible() && !LimeOnScreen(centre); }, 10000)) {
+            std::fprintf(stderr, "bench_playback: timed out (line %d)\n", __LINE__);
+            return 1;
+        }
+        WaitFor([] { return false; }, 50);
+        PlayerLaunch launch;
+        launch.PlayPath = clip;
+        launch.SourceKind = SourceFile;
+        launch.WindowId = quint64(bareHost.winId());
+        launch.AppDataFolder = platform::AppDataFolder();
+        QProcess bare;
+        bare.setStandardErrorFile(QProcess::nullDevice());
+        watcher.Start(centre);
+        const SteadyClock::time_point start = SteadyClock::now();
+        bare.start(platform::PlayerProgram(), BuildPlayerArguments(launch));
+        bare.write("volume 50 2\n");
+        if (!WaitFor([&] { return watcher.Seen(); }, 20000)) {
+            std::fprintf(stderr, "bench_playback: timed out (line %d)\n", __LINE__);
+            return 1;
+        }
+        bareToFrame << MsSince(start, watcher.SeenAt());
+        bare.write("q\n");
+        bare.waitForFinished(5000);
+        if (voLine.isEmpty()) {
+            for (const QByteArray &line : bare.readAllStandardOutput().split('\n'))
+                if (line.startsWith("VO: "))
+                    voLine = line.trimmed();
+        }
+        bareHost.hide();
+        WaitFor([] { return false; }, 50);
+    }
+    watcher.Stop();
+    PrintFigure("open_to_frame_ms", openToFrame);
+    PrintFigure("probe_ms", probeRun);
+    PrintFigure("bare_to_frame_ms", bareToFrame);
+    std::printf("VO %s\n", voLine.isEmpty() ? "(none)" : voLine.constData());
+    std::fflush(stdout);
+
+    // One whole playback by the front end for the CPU figures.
     window.CurrentPath.clear();
     window.PlayPath = clip;
+    window.SourceKind = SourceFile;
     const double ownBefore = OwnCpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
     window.VideoPlay();
     const qint64 pid = window.PlayerProcess->processId();
     double playerCpu = 0;
     // Sampled gently so the figure is the front end's, not this loop's.
-    QEventLoop loop;
-    QTimer sampler;
-    QObject::connect(&sampler, &QTimer::timeout, &loop, [&] {
-        const double now = ProcessCpuSeconds(pid);
-        if (now >= 0)
-            playerCpu = now;
-        if (window.PageStack->currentIndex() == 0)
-            loop.quit();
-    });
-    sampler.start(200);
-    loop.exec();
-    const double seconds = wall.nsecsElapsed() / 1e9;
-    const double own = OwnCpuSeconds() - ownBefore;
-    std::printf(
-        "while playing %.1f s: front end CPU %.2f s (%.1f %%), player CPU %.2f s (%.1f %%)\n",
-        seconds, own, 100 * own / seconds, playerCpu, 100 * playerCpu / seconds);
+    {
+        QEventLoop loop;
+        QTimer sampler;
+        QObject::connect(&sampler, &QTimer::timeout, &loop, [&] {
+            const double now = ProcessCpuSeconds(pid);
+            if (now >= 0)
+                playerCpu = now;
+            if (window.PageStack->currentIndex() == PageStart)
+                loop.quit();
+        });
+        sampler.start(100);
+        loop.exec();
+    }
+    PrintFigure("frontend_cpu_s", {OwnCpuSeconds() - ownBefore});
+    PrintFigure("player_cpu_s", {playerCpu});
+
+    // The same clip by the bare player.
+    bareHost.show();
+    WaitFor([] { return false; }, 200);
+    PlayerLaunch launch;
+    launch.PlayPath = clip;
+    launch.SourceKind = SourceFile;
+    launch.WindowId = quint64(bareHost.winId());
+    launch.AppDataFolder = platform::AppDataFolder();
+    QProcess bare;
+    bare.setStandardErrorFile(QProcess::nullDevice());
+    bare.setStandardOutputFile(QProcess::nullDevice());
+    bare.start(platform::PlayerProgram(), BuildPlayerArguments(launch));
+    double bareCpu = 0;
+    {
+        QEventLoop loop;
+        QTimer sampler;
+        QObject::connect(&sampler, &QTimer::timeout, &loop, [&] {
+            const double now = ProcessCpuSeconds(bare.processId());
+            if (now >= 0)
+                bareCpu = now;
+            if (bare.state() == QProcess::NotRunning)
+                loop.quit();
+        });
+        sampler.start(100);
+        loop.exec();
+    }
+    PrintFigure("bare_player_cpu_s", {bareCpu});
     return 0;
 }

@@ -3,7 +3,7 @@
 # on a private Xvfb display. Usage: bench/hostile.sh [runs] (after building).
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
-bench="$here/build/bench/bench_hostile"
+bench="$here/build/bench/hostile/bench_hostile"
 probe="$here/build/tests/fakes/fake_probe"
 runs=${1:-3}
 [ -x "$bench" ] || { echo "build first: $bench missing" >&2; exit 1; }

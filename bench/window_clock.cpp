@@ -1,10 +1,13 @@
 // Starts a program and reports, in one line: the time from exec to the map of its top-level
-// window with the given title, its resident memory settleMs after exec, and the CPU it used
-// while idle from then on for idleMs.
+// window with the given title and the CPU it had used by then (a figure a busy machine
+// disturbs less), the time to its first paint (the middle of the window changes), its
+// resident memory settleMs after exec, and the CPU it used while idle from then on for idleMs.
 // Usage: window_clock <title> <settleMs> <idleMs> <program> [args...]   (under X)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include <dirent.h>
 
 #include <chrono>
 #include <csignal>
@@ -12,8 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -47,20 +48,24 @@ std::string WindowTitle(Display *display, Window window) {
     return title;
 }
 
-// Fields 14 and 15 (user and system time) of /proc/<pid>/stat, in ms.
-long CpuMs(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const std::string::size_type close = text.rfind(')');
-    if (close == std::string::npos)
+// CPU time of all the process's threads in ms, from the scheduler's nanosecond counts (the
+// tick counts of /proc/<pid>/stat are 10 ms coarse).
+double CpuMs(pid_t pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    double total = 0;
+    DIR *folder = opendir(tasks.c_str());
+    if (!folder)
         return -1;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    long ticks = 0;
-    for (int number = 3; number <= 15 && fields >> field; ++number)
-        if (number >= 14)
-            ticks += std::atol(field.c_str());
-    return ticks * 1000 / sysconf(_SC_CLK_TCK);
+    while (const dirent *entry = readdir(folder)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream schedstat(tasks + "/" + entry->d_name + "/schedstat");
+        double ns = 0;
+        if (schedstat >> ns)
+            total += ns / 1e6;
+    }
+    closedir(folder);
+    return total;
 }
 
 long RssKb(pid_t pid) {
@@ -99,18 +104,47 @@ int main(int argc, char **argv) {
         _exit(127);
     }
     double mappedMs = -1;
+    double cpuToMap = -1;
+    Window mapped = None;
     while (mappedMs < 0) {
         XEvent event;
         XNextEvent(display, &event);
-        if (event.type == MapNotify && WindowTitle(display, event.xmap.window) == wanted)
+        if (event.type == MapNotify && WindowTitle(display, event.xmap.window) == wanted) {
             mappedMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            cpuToMap = CpuMs(pid);
+            mapped = event.xmap.window;
+        }
+    }
+    // First paint: the middle of the window changes from what the server showed at the map.
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, mapped, &attributes);
+    int x = 0, y = 0;
+    Window child = None;
+    XTranslateCoordinates(display, mapped, root, attributes.width / 2, attributes.height / 2, &x,
+                          &y, &child);
+    const auto pixelAt = [&] {
+        unsigned long pixel = 0;
+        if (XImage *image = XGetImage(display, root, x, y, 1, 1, AllPlanes, ZPixmap)) {
+            pixel = XGetPixel(image, 0, 0);
+            XDestroyImage(image);
+        }
+        return pixel;
+    };
+    const unsigned long unpainted = pixelAt();
+    double paintedMs = -1;
+    while (paintedMs < 0 && Clock::now() - start < std::chrono::seconds(10)) {
+        if (pixelAt() != unpainted)
+            paintedMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        else
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     std::this_thread::sleep_until(start + std::chrono::milliseconds(settleMs));
     const long rss = RssKb(pid);
-    const long cpuBefore = CpuMs(pid);
+    const double cpuBefore = CpuMs(pid);
     std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
-    const long idleCpu = CpuMs(pid) - cpuBefore;
-    std::printf("mapped_ms %.1f rss_kb %ld idle_cpu_ms %ld\n", mappedMs, rss, idleCpu);
+    const double idleCpu = CpuMs(pid) - cpuBefore;
+    std::printf("mapped_ms %.1f cpu_to_map_ms %.1f painted_ms %.1f rss_kb %ld idle_cpu_ms %.2f\n",
+                mappedMs, cpuToMap, paintedMs, rss, idleCpu);
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
     XCloseDisplay(display);

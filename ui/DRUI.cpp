@@ -24,7 +24,6 @@ DRUI::DRUI(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags) 
     // lookup of older versions searched for exactly this caption.
     setWindowTitle(ui::Caption("MainWnd/ProTitle"));
     resize(1000, 680);
-    setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
     setAcceptDrops(true);
 
     // Known before the first build: the File menu reads the recent list from there.
