@@ -4,13 +4,16 @@
 # and the CPU over a clip beside the bare mplayer with the same arguments; adding 20 files
 # beside their probe runs one after another. Medians of N runs with min-max, and the ratios.
 # Usage: bench/compare.sh [runs (7)] [build folder (build)]   (after building)
+# Another build folder (an older version's, say) lends its program and its bench_playback and
+# bench_addfiles; the clock and the minimal window always come from this checkout's build/.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-7}
 build=$(cd "${2:-$here/build}" && pwd)
-for tool in tavrell-dvd-player bench/window_clock bench/minimal_window bench/bench_playback \
-    bench/bench_addfiles; do
-    [ -x "$build/$tool" ] || { echo "build first: $build/$tool missing" >&2; exit 1; }
+tools="$here/build/bench"
+for tool in "$build/tavrell-dvd-player" "$tools/window_clock" "$tools/minimal_window" \
+    "$build/bench/bench_playback" "$build/bench/bench_addfiles"; do
+    [ -x "$tool" ] || { echo "build first: $tool missing" >&2; exit 1; }
 done
 if [ -z "${BENCH_INNER:-}" ]; then
     BENCH_INNER=1 exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp -noreset" "$0" "$runs" "$build"
@@ -32,9 +35,9 @@ while [ "$i" -lt 20 ]; do cp "$work/twenty/00.mp4" "$work/twenty/$(printf %02d $
 echo "start-up: $runs runs each, interleaved" >&2
 i=0
 while [ "$i" -lt "$runs" ]; do
-    "$build/bench/window_clock" "Tavrell DVD Player" 3000 2000 "$build/tavrell-dvd-player" |
+    "$tools/window_clock" "Tavrell DVD Player" 3000 2000 "$build/tavrell-dvd-player" |
         sed 's/^/ours /' >>"$figures"
-    "$build/bench/window_clock" "Minimal Qt Window" 3000 2000 "$build/bench/minimal_window" |
+    "$tools/window_clock" "Minimal Qt Window" 3000 2000 "$tools/minimal_window" |
         sed 's/^/minimal /' >>"$figures"
     i=$((i + 1))
 done
@@ -52,7 +55,7 @@ for line in lines:
     if not words:
         continue
     if words[0] in ("ours", "minimal"):
-        # "<who> mapped_ms v rss_kb v idle_cpu_ms v"
+        # "<who> mapped_ms v cpu_to_map_ms v painted_ms v rss_kb v idle_cpu_ms v"
         for name, value in zip(words[1::2], words[2::2]):
             series.setdefault(words[0] + "_" + name, []).append(float(value))
     elif words[0] == "FIGURE":
@@ -80,6 +83,12 @@ rows = [
     ("exec -> window mapped", cell("ours_mapped_ms", unit=" ms", digits=1),
      "minimal Qt 6 window " + cell("minimal_mapped_ms", unit=" ms", digits=1),
      med("ours_mapped_ms") / med("minimal_mapped_ms"), "<= 1.5"),
+    ("  CPU used by then (all threads)", cell("ours_cpu_to_map_ms", unit=" ms", digits=1),
+     cell("minimal_cpu_to_map_ms", unit=" ms", digits=1),
+     med("ours_cpu_to_map_ms") / med("minimal_cpu_to_map_ms"), ""),
+    ("exec -> first paint", cell("ours_painted_ms", unit=" ms", digits=1),
+     cell("minimal_painted_ms", unit=" ms", digits=1),
+     med("ours_painted_ms") / med("minimal_painted_ms"), ""),
     ("RSS 3 s after start", cell("ours_rss_kb", 1 / 1024, " MB", 1),
      "minimal Qt 6 window " + cell("minimal_rss_kb", 1 / 1024, " MB", 1),
      med("ours_rss_kb") / med("minimal_rss_kb"), ""),

@@ -90,8 +90,6 @@ void DRUI::VideoPlay() {
         },
         Qt::QueuedConnection);
 
-    RememberRecentPath(PlayPath);
-
     AudioTrackCount = 0;
     SubtitleTrackCount = 0;
     PlayerOutput.Reset();
@@ -130,6 +128,9 @@ void DRUI::VideoPlay() {
     platform::TieChildToParent(*process);
     process->setWorkingDirectory(PlayerWorkingDirectory(launch));
     process->start(platform::PlayerProgram(), BuildPlayerArguments(launch), QIODevice::ReadWrite);
+    // After the start: the list is saved to disk (with a sync), which the first picture
+    // need not wait for.
+    RememberRecentPath(PlayPath);
 
     SetButtonImage(PlayButton, QStringLiteral(":/image/pause.png"));
     PlayPauseAction->setText(ui::Caption("MainWnd/Pause"));
