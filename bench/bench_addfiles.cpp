@@ -3,6 +3,7 @@
 // (a 10 ms timer's longest gap).
 // Usage: bench_addfiles <runs> <file>...   (under X or offscreen)
 // Prints "FIGURE <name> <value>..." lines for bench/compare.sh.
+#include "BenchFigures.h"
 #include "platform/AppPaths.h"
 #include "platform/Programs.h"
 #include "playlist/Probe.h"
@@ -13,18 +14,6 @@
 #include <QProcess>
 #include <QTimer>
 #include <cstdio>
-
-namespace {
-
-void PrintFigure(const char *name, const QList<double> &values) {
-    std::printf("FIGURE %s", name);
-    for (double value : values)
-        std::printf(" %.3f", value);
-    std::printf("\n");
-    std::fflush(stdout);
-}
-
-} // namespace
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);

@@ -7,6 +7,7 @@
 // (read back from the X server by a thread of its own, every millisecond).
 // Usage: bench_playback <clip with a lime centre> <runs>   (under X)
 // Prints "FIGURE <name> <value>..." lines for bench/compare.sh and one "VO <line>" line.
+#include "BenchFigures.h"
 #include "platform/AppPaths.h"
 #include "platform/Programs.h"
 #include "player/PlayerArgs.h"
@@ -121,6 +122,16 @@ private:
     SteadyClock::time_point seenAt;
 };
 
+// The bare player's request: the clip, as a file, into the host window.
+PlayerLaunch BareLaunch(const QString &clip, QWidget &host) {
+    PlayerLaunch launch;
+    launch.PlayPath = clip;
+    launch.SourceKind = SourceFile;
+    launch.WindowId = quint64(host.winId());
+    launch.AppDataFolder = platform::AppDataFolder();
+    return launch;
+}
+
 bool LimeOnScreen(QPoint point) {
     Display *display = XOpenDisplay(nullptr);
     if (!display)
@@ -133,14 +144,6 @@ bool LimeOnScreen(QPoint point) {
     }
     XCloseDisplay(display);
     return lime;
-}
-
-void PrintFigure(const char *name, const QList<double> &values) {
-    std::printf("FIGURE %s", name);
-    for (double value : values)
-        std::printf(" %.3f", value);
-    std::printf("\n");
-    std::fflush(stdout);
 }
 
 } // namespace
@@ -205,11 +208,7 @@ int main(int argc, char **argv) {
             return 1;
         }
         WaitFor([] { return false; }, 50);
-        PlayerLaunch launch;
-        launch.PlayPath = clip;
-        launch.SourceKind = SourceFile;
-        launch.WindowId = quint64(bareHost.winId());
-        launch.AppDataFolder = platform::AppDataFolder();
+        const PlayerLaunch launch = BareLaunch(clip, bareHost);
         QProcess bare;
         bare.setStandardErrorFile(QProcess::nullDevice());
         watcher.Start(centre);
@@ -266,11 +265,7 @@ int main(int argc, char **argv) {
     // The same clip by the bare player.
     bareHost.show();
     WaitFor([] { return false; }, 200);
-    PlayerLaunch launch;
-    launch.PlayPath = clip;
-    launch.SourceKind = SourceFile;
-    launch.WindowId = quint64(bareHost.winId());
-    launch.AppDataFolder = platform::AppDataFolder();
+    const PlayerLaunch launch = BareLaunch(clip, bareHost);
     QProcess bare;
     bare.setStandardErrorFile(QProcess::nullDevice());
     bare.setStandardOutputFile(QProcess::nullDevice());

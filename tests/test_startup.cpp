@@ -138,6 +138,8 @@ private:
     QProcess *startProcess(const QString &program, const QStringList &args,
                            const QProcessEnvironment &env);
     QString startPrivateBus(const Sandbox &box);
+    // Starts a private bus and points the sandbox's programs at it; false when it failed.
+    bool usePrivateBus(Sandbox &box);
     QStringList visibleWindows(qint64 pid);
     void laterStartRestores(const Sandbox &box, QProcess *primary);
     qint64 startUpMs(const Sandbox &box);
@@ -421,6 +423,14 @@ QProcess *TestStartup::startApp(const Sandbox &box) {
 }
 
 // A private session bus listening in the sandbox; returns its address (empty on failure).
+bool TestStartup::usePrivateBus(Sandbox &box) {
+    const QString address = startPrivateBus(box);
+    if (address.isEmpty())
+        return false;
+    box.env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
+    return true;
+}
+
 QString TestStartup::startPrivateBus(const Sandbox &box) {
     const QString address = u"unix:path="_s + QDir(box.root.path()).filePath(u"bus"_s);
     QProcess *bus = startProcess(
@@ -592,9 +602,7 @@ void TestStartup::inhibitsScreenSaver() {
         QSKIP("xdotool is not installed");
     auto box = makeSandbox();
     QVERIFY(box);
-    const QString address = startPrivateBus(*box);
-    QVERIFY(!address.isEmpty());
-    box->env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
+    QVERIFY(usePrivateBus(*box));
 
     const QString log = QDir(box->root.path()).filePath(u"inhibit.log"_s);
     QProcessEnvironment fakeEnv = box->env;
@@ -632,9 +640,7 @@ void TestStartup::startsWithoutScreenSaver() {
     auto box = makeSandbox();
     QVERIFY(box);
     if (privateBus) {
-        const QString address = startPrivateBus(*box);
-        QVERIFY(!address.isEmpty());
-        box->env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
+        QVERIFY(usePrivateBus(*box));
     }
     QProcess *app = startApp(*box);
     QVERIFY(app);
@@ -651,15 +657,14 @@ void TestStartup::remoteControlAnswersOnTheSessionBus() {
         QSKIP("xdotool is not installed");
     auto box = makeSandbox();
     QVERIFY(box);
-    const QString address = startPrivateBus(*box);
-    QVERIFY(!address.isEmpty());
-    box->env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
+    QVERIFY(usePrivateBus(*box));
     QProcess *app = startApp(*box);
     QVERIFY(app);
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(app->processId()).size(), 1, kStartTimeoutMs);
 
     const QString service = u"org.mpris.MediaPlayer2.tavrell_dvd_player"_s;
-    QDBusConnection client = QDBusConnection::connectToBus(address, u"startup-client"_s);
+    QDBusConnection client = QDBusConnection::connectToBus(
+        box->env.value(u"DBUS_SESSION_BUS_ADDRESS"_s), u"startup-client"_s);
     QVERIFY(client.isConnected());
     QTRY_VERIFY_WITH_TIMEOUT(client.interface()->isServiceRegistered(service).value(),
                              kStartTimeoutMs);
