@@ -71,6 +71,7 @@ bool Mpris::Register() {
     m_registered = true;
     m_sentStatus = PlaybackStatus();
     m_sentMetadata = Metadata();
+    m_sentVolume = Volume();
     return true;
 }
 
@@ -214,6 +215,11 @@ void Mpris::Publish() {
     if (metadata != m_sentMetadata) {
         m_sentMetadata = metadata;
         changed.insert(QStringLiteral("Metadata"), metadata);
+    }
+    const double volume = Volume();
+    if (volume != m_sentVolume) {
+        m_sentVolume = volume;
+        changed.insert(QStringLiteral("Volume"), volume);
     }
     if (changed.isEmpty())
         return;

@@ -58,6 +58,7 @@ private:
     bool m_publishPending = false;
     QString m_sentStatus;
     QVariantMap m_sentMetadata;
+    double m_sentVolume = -1;
     // One object path per item played, as clients tell items apart by it.
     QString m_trackKey;
     quint64 m_trackSerial = 0;

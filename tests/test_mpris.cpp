@@ -78,6 +78,14 @@ public:
         return titles;
     }
 
+    QList<double> Volumes() const {
+        QList<double> volumes;
+        for (const QVariantMap &changed : Changes)
+            if (changed.contains(QStringLiteral("Volume")))
+                volumes << changed.value(QStringLiteral("Volume")).toDouble();
+        return volumes;
+    }
+
 public slots:
     void Changed(const QString &interface, const QVariantMap &changed, const QStringList &) {
         if (interface == kPlayer)
@@ -439,6 +447,10 @@ private slots:
         QCOMPARE(SentSinceLastMark(w, log),
                  (QList<QByteArray>{"pausing_keep volume 30 100\n", "pausing_keep volume 100 100\n",
                                     "pausing_keep volume 0 100\n"}));
+        // Clients hear of every change, also one made in the window (Controls > Volume Up).
+        w.RunControlsEntry(QStringLiteral("VolumeUp"));
+        QCOMPARE(w.VolumeSlider->value(), 5);
+        QTRY_COMPARE_WITH_TIMEOUT(seen->Volumes(), (QList<double>{0.3, 1.0, 0.0, 0.05}), 10000);
         // Read-only properties refuse a write.
         QCOMPARE(Call(kProperties, QStringLiteral("Set"),
                       {kPlayer, QStringLiteral("PlaybackStatus"),

@@ -156,7 +156,7 @@ public:
     QString NowPlayingName() const;
 
 signals:
-    // Playing, Stopped, the item's name or its length may have changed.
+    // Playing, Stopped, the item's name, its length or the volume may have changed.
     void PlaybackStateChanged();
 
 public slots:

@@ -330,6 +330,8 @@ QLabel *DRUI::BuildControlBar() {
     VolumeSlider->setValue(50);
     VolumeSlider->setStyleSheet(styles::Slider(false));
     connect(VolumeSlider, &QSlider::sliderMoved, this, &DRUI::VolumeSliderSeek);
+    // Remote controls show the volume too, whichever way it was changed.
+    connect(VolumeSlider, &QSlider::valueChanged, this, &DRUI::PlaybackStateChanged);
     VolumeSlider->installEventFilter(this);
     QPushButton *fullScreen = MakeImageButton(QStringLiteral(":/image/fullscreen.png"));
     fullScreen->setObjectName(QStringLiteral("FullScreenButton"));
