@@ -43,9 +43,15 @@ QString MprisRoot::DesktopEntry() const {
 
 Mpris::Mpris(DRUI *window, const QDBusConnection &bus) : m_window(window), m_bus(bus) {
     new MprisRoot(this);
-    new MprisPlayer(this);
-    if (window)
-        connect(window, &DRUI::PlaybackStateChanged, this, &Mpris::StateMayHaveChanged);
+    m_player = new MprisPlayer(this);
+    if (!window)
+        return;
+    connect(window, &DRUI::PlaybackStateChanged, this, &Mpris::StateMayHaveChanged);
+    // Clients extrapolate the position while playing; a jump has to be told.
+    connect(window, &DRUI::PositionJumped, this, [this] {
+        if (m_registered)
+            emit m_player->Seeked(PositionUs());
+    });
 }
 
 Mpris::~Mpris() {

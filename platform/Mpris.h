@@ -13,6 +13,8 @@ class DRUI;
 
 namespace platform {
 
+class MprisPlayer;
+
 // Remote control for desktop shells and media keys (MPRIS 2): the window's Controls menu,
 // its state and the playing item, published on a D-Bus connection. No bus, or the name
 // already taken: nothing happens and nothing is reported.
@@ -57,6 +59,7 @@ private:
     bool m_registered = false;
     bool m_publishPending = false;
     QString m_sentStatus;
+    MprisPlayer *m_player = nullptr;
     QVariantMap m_sentMetadata;
     double m_sentVolume = -1;
     // One object path per item played, as clients tell items apart by it.

@@ -86,7 +86,10 @@ public:
         return volumes;
     }
 
+    QList<qlonglong> Jumps;
+
 public slots:
+    void Jumped(qlonglong position) { Jumps << position; }
     void Changed(const QString &interface, const QVariantMap &changed, const QStringList &) {
         if (interface == kPlayer)
             Changes << changed;
@@ -121,6 +124,8 @@ class MprisTest : public QObject {
         seen = std::make_unique<SeenChanges>();
         ClientSide().connect(QString(), kPath, kProperties, QStringLiteral("PropertiesChanged"),
                              seen.get(), SLOT(Changed(QString, QVariantMap, QStringList)));
+        ClientSide().connect(QString(), kPath, kPlayer, QStringLiteral("Seeked"), seen.get(),
+                             SLOT(Jumped(qlonglong)));
         return w;
     }
 
@@ -349,6 +354,14 @@ private slots:
         w.RefreshTimer->stop();
         QCOMPARE(Get(kPlayer, QStringLiteral("Position")),
                  QVariant(qlonglong(w.PositionMs) * 1000));
+        // A jump made in the window is told, as clients only extrapolate while playing:
+        // Controls > Forward seeks a minute on.
+        QVERIFY(seen->Jumps.isEmpty());
+        w.RunControlsEntry(QStringLiteral("Forward"));
+        QVERIFY(w.SeekTarget >= 60);
+        QTRY_COMPARE_WITH_TIMEOUT(seen->Jumps, QList<qlonglong>{qlonglong(w.SeekTarget) * 1000000},
+                                  10000);
+        w.RefreshTimer->stop();
 
         // Next and Previous step the playlist as the menu entries do.
         QVERIFY(CallOk(kPlayer, QStringLiteral("Next")));

@@ -158,6 +158,9 @@ public:
 signals:
     // Playing, Stopped, the item's name, its length or the volume may have changed.
     void PlaybackStateChanged();
+    // The position was set by a seek (slider, Forward / Backward, a chapter, a start point),
+    // not reached by playing on.
+    void PositionJumped();
 
 public slots:
     void BDMenuOperate(QAction *action);

@@ -276,6 +276,7 @@ void DRUI::BDControlsMenu(QAction *action) {
             const int seconds = IntData(action) / 1000;
             SendCommand(slave::Seek(seconds));
             PositionMs = qint64(seconds) * 1000;
+            emit PositionJumped();
         }
         return;
     }

@@ -141,6 +141,7 @@ void DRUI::VideoPlay() {
     if (StartSeconds > 0) {
         SendCommand(slave::Seek(StartSeconds));
         PositionMs = qint64(StartSeconds) * 1000;
+        emit PositionJumped();
         // It belongs to this request: a later file or title must not start there too.
         StartSeconds = 0;
     }
@@ -369,6 +370,7 @@ void DRUI::SliderRelease() {
         PositionText = QString::number(PositionMs / 1000);
         PositionLabel->setText(ClockText(SeekTarget));
         ResumePlay();
+        emit PositionJumped();
     }
     PositionAnswerCount = 0;
 }

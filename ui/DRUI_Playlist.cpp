@@ -226,4 +226,5 @@ void DRUI::StepChapter(bool forward) {
     // The slider and labels follow with the next position answer.
     SendCommand(slave::Seek(*target));
     PositionMs = qint64(*target) * 1000;
+    emit PositionJumped();
 }
