@@ -3,7 +3,7 @@
 // (a 10 ms timer's longest gap).
 // Usage: bench_addfiles <runs> <file>...   (under X or offscreen)
 // Prints "FIGURE <name> <value>..." lines for bench/compare.sh.
-#include "BenchFigures.h"
+#include "BenchSupport.h"
 #include "platform/AppPaths.h"
 #include "platform/Programs.h"
 #include "playlist/Probe.h"

@@ -4,6 +4,7 @@
 //   bench_hostile streams <count>    <count> audio announcements, then "VIDEO: "
 //   bench_hostile probe <probe>      ProbeLength on a probe program (set its environment)
 // Prints one line of figures: peak and final resident memory, longest event-loop freeze.
+#include "BenchSupport.h"
 #include "FreezeMeter.h"
 #include "playlist/Probe.h"
 #include "ui/DRUI.h"
@@ -29,17 +30,6 @@ double MemoryMiB(const char *key) {
         if (line.startsWith(key))
             return line.mid(qstrlen(key) + 1).trimmed().split(' ').value(0).toDouble() / 1024;
     return -1;
-}
-
-template <typename F> bool WaitFor(F done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
 }
 
 bool WriteFile(const QString &path, const QByteArray &bytes) {

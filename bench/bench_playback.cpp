@@ -7,7 +7,7 @@
 // (read back from the X server by a thread of its own, every millisecond).
 // Usage: bench_playback <clip with a lime centre> <runs>   (under X)
 // Prints "FIGURE <name> <value>..." lines for bench/compare.sh and one "VO <line>" line.
-#include "BenchFigures.h"
+#include "BenchSupport.h"
 #include "platform/AppPaths.h"
 #include "platform/Programs.h"
 #include "player/PlayerArgs.h"
@@ -56,19 +56,6 @@ double ProcessCpuSeconds(qint64 pid) {
     if (fields.size() < 13)
         return -1;
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
-}
-
-// Spins the event loop until done() or timeoutMs.
-template <typename F> bool WaitFor(F done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        usleep(500);
-    }
-    return true;
 }
 
 bool IsLime(unsigned long pixel) {
