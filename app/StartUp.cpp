@@ -44,7 +44,7 @@ int RunApplication(int argc, char **argv) {
         QTimer::singleShot(0, &window, [&window, &remote] {
             platform::InhibitScreenSaver();
             window.setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
-            remote = std::make_unique<platform::Mpris>(&window);
+            remote = std::make_unique<platform::Mpris>(window.Session, &window);
             remote->Register();
         });
         QApplication::exec();

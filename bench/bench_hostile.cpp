@@ -79,7 +79,7 @@ int main(int argc, char **argv) {
     QElapsedTimer clock;
     clock.start();
     window.PlayPath = media;
-    window.SourceKind = 0;
+    window.SourceKind = MediaKind::File;
     window.MediaDuration = 10;
     window.VideoPlay();
     if (mode == "flood") {

@@ -113,7 +113,7 @@ private:
 PlayerLaunch BareLaunch(const QString &clip, QWidget &host) {
     PlayerLaunch launch;
     launch.PlayPath = clip;
-    launch.SourceKind = SourceFile;
+    launch.SourceKind = MediaKind::File;
     launch.WindowId = quint64(host.winId());
     launch.AppDataFolder = platform::AppDataFolder();
     return launch;
@@ -148,10 +148,10 @@ int main(int argc, char **argv) {
     window.setGeometry(40, 40, 1000, 680);
     window.show();
     // Where the video goes: the label's place on the screen while the video page shows.
-    window.PageStack->setCurrentIndex(PageVideo);
+    window.PageStack->setCurrentIndex(PageIndex(Page::Video));
     WaitFor([] { return false; }, 500);
     const QRect videoRect(window.VideoLabel->mapToGlobal(QPoint(0, 0)), window.VideoLabel->size());
-    window.PageStack->setCurrentIndex(PageStart);
+    window.PageStack->setCurrentIndex(PageIndex(Page::Start));
     const QPoint centre = videoRect.center();
 
     QWidget bareHost;
@@ -227,7 +227,7 @@ int main(int argc, char **argv) {
     // One whole playback by the front end for the CPU figures.
     window.CurrentPath.clear();
     window.PlayPath = clip;
-    window.SourceKind = SourceFile;
+    window.SourceKind = MediaKind::File;
     const double ownBefore = OwnCpuSeconds();
     window.VideoPlay();
     const qint64 pid = window.PlayerProcess->processId();
@@ -240,7 +240,7 @@ int main(int argc, char **argv) {
             const double now = ProcessCpuSeconds(pid);
             if (now >= 0)
                 playerCpu = now;
-            if (window.PageStack->currentIndex() == PageStart)
+            if (window.PageStack->currentIndex() == PageIndex(Page::Start))
                 loop.quit();
         });
         sampler.start(100);

@@ -1,11 +1,10 @@
 #include "platform/Mpris.h"
 
-#include "ui/DRUI.h"
+#include "platform/RemoteTarget.h"
+#include "player/PlaybackSession.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QProcess>
-#include <QSlider>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -41,14 +40,19 @@ QString MprisRoot::DesktopEntry() const {
     return QStringLiteral("tavrell-dvd-player");
 }
 
-Mpris::Mpris(DRUI *window, const QDBusConnection &bus) : m_window(window), m_bus(bus) {
+Mpris::Mpris(PlaybackSession *session, RemoteTarget *target, const QDBusConnection &bus)
+    : m_session(session), m_target(target), m_bus(bus) {
     new MprisRoot(this);
     m_player = new MprisPlayer(this);
-    if (!window)
+    if (!session)
         return;
-    connect(window, &DRUI::PlaybackStateChanged, this, &Mpris::StateMayHaveChanged);
-    // Clients extrapolate the position while playing; a jump has to be told.
-    connect(window, &DRUI::PositionJumped, this, [this] {
+    // session -> clients: the status, the item, the volume; jumps are told, as clients
+    // extrapolate the position while playing.
+    connect(session, &PlaybackSession::StateChanged, this, &Mpris::StateMayHaveChanged);
+    connect(session, &PlaybackSession::Started, this, &Mpris::StateMayHaveChanged);
+    connect(session, &PlaybackSession::LengthKnown, this, &Mpris::StateMayHaveChanged);
+    connect(session, &PlaybackSession::VolumeChanged, this, &Mpris::StateMayHaveChanged);
+    connect(session, &PlaybackSession::Seeked, this, [this] {
         if (m_registered)
             emit m_player->Seeked(PositionUs());
     });
@@ -64,7 +68,7 @@ Mpris::~Mpris() {
 bool Mpris::Register() {
     if (m_registered)
         return true;
-    if (!m_window || !m_bus.isConnected())
+    if (!m_session || !m_bus.isConnected())
         return false;
     if (!m_bus.registerObject(ObjectPath, this, QDBusConnection::ExportAdaptors))
         return false;
@@ -82,120 +86,112 @@ bool Mpris::Register() {
 }
 
 QString Mpris::PlaybackStatus() const {
-    // As the window itself tells the states apart: a player that was told to stop (or never
-    // started) is stopped, whatever its process object still says.
-    if (!m_window || !m_window->PlayerProcess || m_window->Stopped)
-        return QStringLiteral("Stopped");
-    return m_window->Playing ? QStringLiteral("Playing") : QStringLiteral("Paused");
+    switch (m_session ? m_session->State() : PlaybackState::Idle) {
+    case PlaybackState::Playing:
+        return QStringLiteral("Playing");
+    case PlaybackState::Paused:
+        return QStringLiteral("Paused");
+    case PlaybackState::Idle:
+    case PlaybackState::Stopping:
+        break;
+    }
+    return QStringLiteral("Stopped");
 }
 
 QVariantMap Mpris::Metadata() {
     QVariantMap metadata;
-    if (PlaybackStatus() == QLatin1String("Stopped")) {
+    if (!m_session || !m_session->HasPlayer()) {
         metadata.insert(QStringLiteral("mpris:trackid"),
                         QVariant::fromValue(QDBusObjectPath(kNoTrack)));
         return metadata;
     }
-    const QString title = m_window->NowPlayingName();
-    const QString key =
-        m_window->PlayPath + QLatin1Char('\n') + m_window->SourceKey + QLatin1Char('\n') + title;
-    if (key != m_trackKey) {
-        m_trackKey = key;
-        ++m_trackSerial;
-    }
-    metadata.insert(QStringLiteral("mpris:trackid"),
-                    QVariant::fromValue(QDBusObjectPath(
-                        QStringLiteral("/org/tavrell/dvd_player/track/%1").arg(m_trackSerial))));
-    metadata.insert(QStringLiteral("xesam:title"), title);
-    if (m_window->MediaDuration > 0)
+    // One object path per item played, as clients tell items apart by it.
+    metadata.insert(
+        QStringLiteral("mpris:trackid"),
+        QVariant::fromValue(QDBusObjectPath(
+            QStringLiteral("/org/tavrell/dvd_player/track/%1").arg(m_session->ItemSerial()))));
+    const PlayRequest &item = m_session->Request();
+    metadata.insert(QStringLiteral("xesam:title"), item.Title);
+    if (item.LengthSeconds > 0)
         metadata.insert(QStringLiteral("mpris:length"),
-                        QVariant::fromValue(Scaled(m_window->MediaDuration, 1000000)));
+                        QVariant::fromValue(Scaled(item.LengthSeconds, 1000000)));
     return metadata;
 }
 
 qint64 Mpris::PositionUs() const {
-    if (PlaybackStatus() == QLatin1String("Stopped"))
+    if (!m_session || !m_session->HasPlayer())
         return 0;
-    return Scaled(m_window->PositionMs, 1000);
+    return Scaled(m_session->PositionMs(), 1000);
 }
 
 double Mpris::Volume() const {
-    if (!m_window || !m_window->VolumeSlider)
-        return 0.0;
-    return m_window->VolumeSlider->value() / 100.0;
+    return m_session ? m_session->Volume() / 100.0 : 0.0;
 }
 
 template <typename Action> void Mpris::Later(Action action) {
-    if (!m_window)
+    if (!m_target)
         return;
-    // Tied to the window: a call still queued when it goes is dropped. While the window
-    // probes files it keeps its event loop running but takes no input; a remote control's
-    // request is input too.
+    // While the window probes files it keeps its event loop running but takes no input; a
+    // remote control's request is input too. A call still queued when we go is dropped.
     QMetaObject::invokeMethod(
-        m_window.data(),
-        [window = m_window, action] {
-            if (window && !window->IsProbingFiles())
-                action(*window);
+        this,
+        [this, action] {
+            if (m_target->TakesRemoteInput())
+                action(*m_target);
         },
         Qt::QueuedConnection);
 }
 
 void Mpris::Raise() {
     // Showing the window changes nothing it plays: also while it probes.
-    if (!m_window)
-        return;
-    m_window->showNormal();
-    m_window->raise();
-    m_window->activateWindow();
+    if (m_target)
+        m_target->RaiseWindow();
 }
 
 void Mpris::Quit() {
-    Later([](DRUI &w) { w.btnCloseSlot(); });
+    Later([](RemoteTarget &t) { t.RunRemoteRequest(RemoteTarget::Request::Quit); });
 }
 
 void Mpris::PlayPause() {
-    // Stopped, the entry may still offer the pause of the item that ended; starting is what
-    // a play/pause key means then.
-    if (PlaybackStatus() == QLatin1String("Stopped"))
-        return Play();
-    // What the Space key does: the entry as it stands.
-    Later([](DRUI &w) {
-        if (w.PlayPauseAction)
-            w.PlayPauseAction->trigger();
-    });
+    // Stopped, starting is what a play/pause key means; otherwise what Space does.
+    const QString status = PlaybackStatus();
+    if (status == QLatin1String("Playing"))
+        return Pause();
+    Play();
 }
 
 void Mpris::Play() {
     const QString status = PlaybackStatus();
     if (status == QLatin1String("Playing"))
         return;
-    const QString tag =
-        status == QLatin1String("Paused") ? QStringLiteral("Resume") : QStringLiteral("Play");
-    Later([tag](DRUI &w) { w.RunControlsEntry(tag); });
+    const RemoteTarget::Request request = status == QLatin1String("Paused")
+                                              ? RemoteTarget::Request::Resume
+                                              : RemoteTarget::Request::Play;
+    Later([request](RemoteTarget &t) { t.RunRemoteRequest(request); });
 }
 
 void Mpris::Pause() {
     if (PlaybackStatus() != QLatin1String("Playing"))
         return;
-    Later([](DRUI &w) { w.RunControlsEntry(QStringLiteral("Pause")); });
+    Later([](RemoteTarget &t) { t.RunRemoteRequest(RemoteTarget::Request::Pause); });
 }
 
 void Mpris::Stop() {
-    Later([](DRUI &w) { w.RunControlsEntry(QStringLiteral("Stop")); });
+    Later([](RemoteTarget &t) { t.RunRemoteRequest(RemoteTarget::Request::Stop); });
 }
 
 void Mpris::Next() {
-    Later([](DRUI &w) { w.RunControlsEntry(QStringLiteral("Next")); });
+    Later([](RemoteTarget &t) { t.RunRemoteRequest(RemoteTarget::Request::Next); });
 }
 
 void Mpris::Previous() {
-    Later([](DRUI &w) { w.RunControlsEntry(QStringLiteral("Pre")); });
+    Later([](RemoteTarget &t) { t.RunRemoteRequest(RemoteTarget::Request::Previous); });
 }
 
 void Mpris::SetVolume(double volume) {
     // As a move of the volume slider; out-of-range and NaN values end at its bounds.
     const int value = volume > 0.0 ? int(std::lround(std::min(volume, 1.0) * 100.0)) : 0;
-    Later([value](DRUI &w) { w.VolumeSliderSeek(value); });
+    Later([value](RemoteTarget &t) { t.SetRemoteVolume(value); });
 }
 
 void Mpris::StateMayHaveChanged() {

@@ -9,28 +9,31 @@
 #include <QStringList>
 #include <QVariantMap>
 
-class DRUI;
+class PlaybackSession;
+class RemoteTarget;
 
 namespace platform {
 
 class MprisPlayer;
 
-// Remote control for desktop shells and media keys (MPRIS 2): the window's Controls menu,
-// its state and the playing item, published on a D-Bus connection. No bus, or the name
-// already taken: nothing happens and nothing is reported.
+// Remote control for desktop shells and media keys (MPRIS 2): the playback session's state and
+// item, published on a D-Bus connection; requests go to the target (the window), which runs
+// them as its Controls menu does. No bus, or the name already taken: nothing happens and
+// nothing is reported. The session and the target outlive it.
 class Mpris : public QObject {
     Q_OBJECT
 public:
     static const QString ServiceName;
     static const QString ObjectPath;
 
-    explicit Mpris(DRUI *window, const QDBusConnection &bus = QDBusConnection::sessionBus());
+    Mpris(PlaybackSession *session, RemoteTarget *target,
+          const QDBusConnection &bus = QDBusConnection::sessionBus());
     ~Mpris() override;
 
     // Exports the object and takes the name; false (and nothing kept) when either fails.
     bool Register();
 
-    // What the player interface reports, read from the window.
+    // What the player interface reports, read from the session.
     QString PlaybackStatus() const;
     QVariantMap Metadata();
     qint64 PositionUs() const;
@@ -48,13 +51,14 @@ public:
     void SetVolume(double volume);
 
 private:
-    // Runs on the window's side after the call has been answered: a step may probe files or
-    // ask for them, and the caller must not wait for that.
+    // Runs after the call has been answered: a step may probe files or ask for them, and the
+    // caller must not wait for that.
     template <typename Action> void Later(Action action);
     void StateMayHaveChanged();
     void Publish();
 
-    QPointer<DRUI> m_window;
+    PlaybackSession *m_session;
+    RemoteTarget *m_target;
     QDBusConnection m_bus;
     bool m_registered = false;
     bool m_publishPending = false;
@@ -62,9 +66,6 @@ private:
     MprisPlayer *m_player = nullptr;
     QVariantMap m_sentMetadata;
     double m_sentVolume = -1;
-    // One object path per item played, as clients tell items apart by it.
-    QString m_trackKey;
-    quint64 m_trackSerial = 0;
 };
 
 // org.mpris.MediaPlayer2

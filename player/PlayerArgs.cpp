@@ -21,12 +21,12 @@ QString ScreenshotPrefix(const QString &appDataFolder) {
     return QStringLiteral("screenshot=") + folder;
 }
 
-std::optional<int> AudioSwitchArgument(int sourceKind, int choice, const QList<int> &audioPids) {
+std::optional<int> AudioSwitchArgument(MediaKind sourceKind, int choice, const QList<int> &audioPids) {
     if (choice == 0)
         return -2;
     if (choice < 0)
         return std::nullopt;
-    if (sourceKind != SourceBluray)
+    if (sourceKind != MediaKind::Bluray)
         return choice - 1;
     const int pid = audioPids.value(choice - 1, -1);
     if (pid < 0)
@@ -36,7 +36,7 @@ std::optional<int> AudioSwitchArgument(int sourceKind, int choice, const QList<i
 
 QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
     QStringList args;
-    if (launch.SourceKind == SourceBluray) {
+    if (launch.SourceKind == MediaKind::Bluray) {
         // MPlayer's own TS demuxer, not lavf: on "br://" lavf leaves the picture standing
         // seconds after a forward seek and loses a backward seek sent soon after
         // (bench/bluray_seeks.py). That demuxer knows audio streams by PID and, left alone,
@@ -45,7 +45,7 @@ QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
         // menu names a stream.
         if (launch.AudioChoice) {
             const std::optional<int> aid =
-                AudioSwitchArgument(SourceBluray, *launch.AudioChoice, launch.AudioPids);
+                AudioSwitchArgument(MediaKind::Bluray, *launch.AudioChoice, launch.AudioPids);
             if (aid)
                 args << QStringLiteral("-aid") << QString::number(*aid);
         }
@@ -72,9 +72,9 @@ QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
         QStringLiteral("-af"),
         QStringLiteral("channels=6,volume=5.1:1"),
     };
-    if (launch.SourceKind == SourceDvd) {
+    if (launch.SourceKind == MediaKind::Dvd) {
         args << QStringLiteral("dvd://1") << QStringLiteral("-dvd-device");
-    } else if (launch.SourceKind == SourceBluray) {
+    } else if (launch.SourceKind == MediaKind::Bluray) {
         if (!launch.UseBlurayTitle)
             args << QStringLiteral("br://0") << QStringLiteral("-bluray-device");
         else if (launch.BlurayTitle)
@@ -88,7 +88,7 @@ QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
 
 QString PlayerWorkingDirectory(const PlayerLaunch &launch) {
     // A relative device path would name another folder once the player runs elsewhere.
-    if (launch.SourceKind != SourceBluray || QFileInfo(launch.PlayPath).isRelative())
+    if (launch.SourceKind != MediaKind::Bluray || QFileInfo(launch.PlayPath).isRelative())
         return QString();
     const QString stream = launch.PlayPath + QStringLiteral("/BDMV/STREAM");
     // A missing folder would keep the player from starting at all.

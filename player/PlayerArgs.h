@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Kinds.h"
+#include "player/Kinds.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,7 +8,7 @@
 
 struct PlayerLaunch {
     QString PlayPath;
-    int SourceKind = SourceFile;
+    MediaKind SourceKind = MediaKind::File;
     bool UseBlurayTitle = false;
     std::optional<int> BlurayTitle; // the number stored for the source key, if any
     quint64 WindowId = 0;
@@ -24,7 +24,7 @@ struct PlayerLaunch {
 // order, and its PID for a Blu-ray title, which MPlayer's own TS demuxer reads. Nothing for
 // a Blu-ray stream without a known PID or a choice outside the table: any other number would
 // name another stream or none.
-std::optional<int> AudioSwitchArgument(int sourceKind, int choice, const QList<int> &audioPids);
+std::optional<int> AudioSwitchArgument(MediaKind sourceKind, int choice, const QList<int> &audioPids);
 
 // "screenshot=" + the application-data folder, commas escaped for MPlayer's filter parser.
 QString ScreenshotPrefix(const QString &appDataFolder);

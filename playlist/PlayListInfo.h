@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/Kinds.h"
+#include "player/Kinds.h"
 
 #include <QMetaType>
 #include <QString>
 
 // One playlist entry; also the payload of Blu-ray title menu entries.
 struct PLAY_LIST_INFO {
-    int Kind = SourceFile; // a SourceKindValue
+    MediaKind Kind = MediaKind::File;
     qint64 Reserved = 0;   // always 0
     QString Path;
     QString Length; // "HH:MM:SS", may be empty

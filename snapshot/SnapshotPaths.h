@@ -4,12 +4,6 @@
 #include <QDateTime>
 #include <QString>
 
-// The shot file named by a "*** screenshot '<name>' ***" report when it is one the player
-// writes: a regular file (not a link) directly inside dataFolder (which ends in "/"), named
-// with the player's 4-digit counter and ".png" ("0001.png"). Empty for anything else, so a
-// report imitated by a tag or a file name never makes the program touch another file.
-QString PlayerShotFile(const QByteArray &reportLine, const QString &dataFolder);
-
 // The snapshot folder: the whole, untrimmed content of appDataFolder + "OutputPath.txt", or the
 // default folder (Documents + "/Tavrell DVD Player/") when that is missing or empty.
 QString ReadSnapshotFolder(const QString &appDataFolder);

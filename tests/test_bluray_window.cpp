@@ -196,7 +196,7 @@ private slots:
         w.OpenFolderSource(disc);
 
         QCOMPARE(w.PageStack->currentIndex(), 1);
-        QCOMPARE(w.SourceKind, 2);
+        QCOMPARE(w.SourceKind, MediaKind::Bluray);
         // The disc's own text (cut at the first "</"), not markup.
         QCOMPARE(w.DiscTitleLabel->text(), QStringLiteral("Weekend <b>Film"));
         QCOMPARE(w.DiscTitleLabel->textFormat(), Qt::PlainText);
@@ -417,7 +417,7 @@ private slots:
         QCOMPARE(w.MediaDuration, qint64(7033)); // 01:57:13, whole seconds per play item
         QCOMPARE(w.PositionSlider->maximum(), 7033);
         QCOMPARE(w.PlayList.size(), 1);
-        QCOMPARE(w.PlayList[0].Kind, 2);
+        QCOMPARE(w.PlayList[0].Kind, MediaKind::Bluray);
         QCOMPARE(w.PlayList[0].Path, disc);
         QCOMPARE(w.PlayList[0].Length, QStringLiteral("01:57:13"));
         // The player runs in the disc's stream folder; the window stays where it was.
@@ -633,7 +633,7 @@ private slots:
         ChooseOnDiscPage(PlayMovieEntry());
         WaitForPlayer();
         QVERIFY(Arguments().join(u' ').startsWith(QStringLiteral("-aid 4353 -ni ")));
-        QTRY_COMPARE_WITH_TIMEOUT(w.SubtitleTrackCount, 5, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.Session->SubtitleTrackCount(), 5, 5000);
         // The player logs commands in order: once a later one is there, so is any before it.
         emit w.AudioMenu->triggered(w.AudioChannelMenu->actions().value(0)); // "Stereo"
         QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("pausing_keep balance 0 1\n"), 5000);

@@ -172,7 +172,7 @@ private slots:
         DRUI &w = NewWindow();
         w.PlayListAddFiles({ramp});
         QCOMPARE(w.MediaDuration, qint64(8)); // from the real probe
-        QCOMPARE(w.PageStack->currentIndex(), int(PageVideo));
+        QCOMPARE(w.PageStack->currentIndex(), PageIndex(Page::Video));
         // The player answers (the labels follow its answers) ...
         QTRY_COMPARE_WITH_TIMEOUT(w.DurationLabel->text(), QStringLiteral(" 00:00:08"), 20000);
         QVERIFY(w.PositionLabel->text().startsWith(QStringLiteral("00:00:0")));
@@ -223,7 +223,7 @@ private slots:
         QVERIFY(QDir(w.AppDataFolder).entryList({QStringLiteral("*.png")}, QDir::Files).isEmpty());
 
         // The rest plays out and the window goes back to the start page.
-        QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), int(PageStart), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), PageIndex(Page::Start), 30000);
         QVERIFY(!w.PositionSlider->isEnabled());
         QVERIFY(!w.RefreshTimer->isActive());
     }
@@ -237,7 +237,7 @@ private slots:
         host.show();
         PlayerLaunch launch;
         launch.PlayPath = shortA;
-        launch.SourceKind = SourceFile;
+        launch.SourceKind = MediaKind::File;
         launch.WindowId = quint64(host.winId());
         launch.AppDataFolder = user->Root() + QStringLiteral("/");
         QProcess player;
@@ -263,7 +263,7 @@ private slots:
         auto *openFile = w.findChild<QPushButton *>(QStringLiteral("OpenFileButton"));
         QTRY_VERIFY_WITH_TIMEOUT(MeanGrey(ScreenAt(openFile)) > 30, 20000);
         w.PlayListAddFiles({song});
-        QCOMPARE(w.PageStack->currentIndex(), int(PageVideo));
+        QCOMPARE(w.PageStack->currentIndex(), PageIndex(Page::Video));
         // The player runs and answers, and the window has painted the video page since.
         QTRY_COMPARE_WITH_TIMEOUT(w.DurationLabel->text(), QStringLiteral(" 00:00:20"), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(w.PositionText.toLongLong() >= 1, 20000);
@@ -289,9 +289,9 @@ private slots:
                  QStringList({QStringLiteral("dvd://1"), QStringLiteral("-dvd-device"), dvd}));
         QTRY_COMPARE_WITH_TIMEOUT(w.MediaDuration, qint64(3), 20000);
         QCOMPARE(w.PositionSlider->maximum(), 3);
-        QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), int(PageStart), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.PageStack->currentIndex(), PageIndex(Page::Start), 30000);
         QCOMPARE(w.PlayList.size(), 1);
-        QCOMPARE(w.PlayList[0].Kind, 1);
+        QCOMPARE(w.PlayList[0].Kind, MediaKind::Dvd);
     }
 
     void twoFilesAreListedWithTheirLengths() {

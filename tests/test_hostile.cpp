@@ -260,7 +260,7 @@ private slots:
         DRUI &w = NewWindow();
         FreezeMeter meter;
         // A file: a Blu-ray title's audio menu is the disc's table, which announcements keep.
-        w.SourceKind = SourceFile;
+        w.SourceKind = MediaKind::File;
         w.PlayPath = WriteFile(home + QStringLiteral("/streams.mp4"));
         w.VideoPlay();
         QTRY_VERIFY_WITH_TIMEOUT(!w.AudioTrackMenu->actions().isEmpty(), 30000);

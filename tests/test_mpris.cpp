@@ -118,7 +118,7 @@ class MprisTest : public QObject {
     DRUI &NewRemoteWindow() {
         remote.reset();
         DRUI &w = ShowNewWindow(window);
-        remote = std::make_unique<platform::Mpris>(&w, ServiceSide());
+        remote = std::make_unique<platform::Mpris>(w.Session, &w, ServiceSide());
         if (!remote->Register())
             return w;
         seen = std::make_unique<SeenChanges>();
@@ -259,7 +259,7 @@ private slots:
         // A second copy finds the name taken and stays quiet; the first keeps answering.
         DRUI other;
         other.InitWindow();
-        platform::Mpris second(&other, QDBusConnection::connectToBus(busAddress, u"second"_s));
+        platform::Mpris second(other.Session, &other, QDBusConnection::connectToBus(busAddress, u"second"_s));
         QVERIFY(!second.Register());
         QDBusConnection::disconnectFromBus(u"second"_s);
         QCOMPARE(Get(kRoot, QStringLiteral("Identity")).toString(), u"Tavrell DVD Player"_s);
@@ -315,7 +315,7 @@ private slots:
         // Stop as Controls > Stop: the player is asked to quit, the window goes idle.
         QVERIFY(CallOk(kPlayer, QStringLiteral("Stop")));
         QVERIFY(w.Stopped);
-        QCOMPARE(w.PageStack->currentIndex(), int(PageStart));
+        QCOMPARE(w.PageStack->currentIndex(), PageIndex(Page::Start));
         QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("q\n"), 10000);
         QCOMPARE(Status(), u"Stopped"_s);
         QCOMPARE(TrackId(Metadata()), kNoTrack);
@@ -384,9 +384,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(seen->Statuses().last(), u"Playing"_s, 10000);
 
         // A Blu-ray title is named by the disc, as on the window.
-        w.SourceKind = SourceBluray;
+        w.SourceKind = MediaKind::Bluray;
         w.DiscTitleLabel->setText(QStringLiteral("The Disc"));
-        w.update();
+        w.CurrentPath.clear();
+        w.VideoPlay();
         QTRY_COMPARE_WITH_TIMEOUT(w.NowPlayingLabel->text(), u"    The Disc"_s, 10000);
         QCOMPARE(Title(Metadata()), u"The Disc"_s);
         QTRY_COMPARE_WITH_TIMEOUT(seen->Titles().last(), u"The Disc"_s, 10000);
@@ -498,10 +499,10 @@ private slots:
         {
             DRUI &w = ShowNewWindow(window);
             // The session bus this process would use leads nowhere...
-            platform::Mpris session(&w);
+            platform::Mpris session(w.Session, &w);
             QVERIFY(!session.Register());
             // ...and neither does an address given outright.
-            platform::Mpris direct(&w, QDBusConnection::connectToBus(
+            platform::Mpris direct(w.Session, &w, QDBusConnection::connectToBus(
                                            u"unix:path="_s + user->Root() + u"/gone"_s, u"gone"_s));
             QVERIFY(!direct.Register());
             QDBusConnection::disconnectFromBus(u"gone"_s);

@@ -3,6 +3,7 @@
 #include "player/OutputParser.h"
 #include "player/PlayerArgs.h"
 #include "player/SlaveCommands.h"
+#include "player/ShotReport.h"
 #include "snapshot/SnapshotPaths.h"
 
 #ifdef TAVRELL_HAVE_GUI
@@ -58,7 +59,7 @@ QByteArray LineWith(QProcess &process, const QByteArray &needle) {
     return QByteArray();
 }
 
-PlayerLaunch Launch(const QString &path, int kind = SourceFile) {
+PlayerLaunch Launch(const QString &path, MediaKind kind = MediaKind::File) {
     PlayerLaunch launch;
     launch.PlayPath = path;
     launch.SourceKind = kind;
@@ -111,14 +112,14 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, passed);
         const int fixed = int(BuildPlayerArguments(Launch(QStringLiteral("/x"))).size());
-        for (int kind : {int(SourceFile), int(SourceDvd), int(SourceBluray)}) {
+        for (MediaKind kind : {MediaKind::File, MediaKind::Dvd, MediaKind::Bluray}) {
             PlayerLaunch launch = Launch(path, kind);
             launch.UseBlurayTitle = false;
             const QStringList args = BuildPlayerArguments(launch);
             QCOMPARE(args.last(), passed);
             // A disc adds its two device arguments; a Blu-ray title drops "-demuxer lavf".
             QCOMPARE(int(args.size()),
-                     fixed + (kind == SourceFile ? 0 : 2) - (kind == SourceBluray ? 2 : 0));
+                     fixed + (kind == MediaKind::File ? 0 : 2) - (kind == MediaKind::Bluray ? 2 : 0));
         }
     }
 
@@ -128,10 +129,10 @@ private slots:
             const QStringList args = BuildPlayerArguments(launch);
             return args.mid(args.indexOf(QStringLiteral("channels=6,volume=5.1:1")) + 1);
         };
-        QCOMPARE(tail(Launch(disc, SourceDvd)),
+        QCOMPARE(tail(Launch(disc, MediaKind::Dvd)),
                  QStringList({QStringLiteral("dvd://1"), QStringLiteral("-dvd-device"), disc}));
 
-        PlayerLaunch bluray = Launch(disc, SourceBluray);
+        PlayerLaunch bluray = Launch(disc, MediaKind::Bluray);
         bluray.UseBlurayTitle = true;
         bluray.BlurayTitle = 3;
         QCOMPARE(tail(bluray),
@@ -148,27 +149,27 @@ private slots:
     // A Blu-ray title plays with MPlayer's own TS demuxer (lavf stalls seeks on br://), told
     // the chosen audio stream by PID; everything else keeps its place. Files and DVDs keep lavf.
     void blurayArguments_data() {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<MediaKind>("kind");
         QTest::addColumn<int>("choice"); // -1: none stored
         QTest::addColumn<QList<int>>("pids");
         QTest::addColumn<QString>("head"); // what comes before "-ni"
         const QList<int> pids{0x1100, 0x1101, -1};
-        QTest::newRow("no choice") << int(SourceBluray) << -1 << pids << QString();
+        QTest::newRow("no choice") << MediaKind::Bluray << -1 << pids << QString();
         QTest::newRow("first stream")
-            << int(SourceBluray) << 1 << pids << QStringLiteral("-aid|4352");
+            << MediaKind::Bluray << 1 << pids << QStringLiteral("-aid|4352");
         QTest::newRow("second stream")
-            << int(SourceBluray) << 2 << pids << QStringLiteral("-aid|4353");
-        QTest::newRow("disable") << int(SourceBluray) << 0 << pids << QStringLiteral("-aid|-2");
-        QTest::newRow("stream without pid") << int(SourceBluray) << 3 << pids << QString();
-        QTest::newRow("beyond the table") << int(SourceBluray) << 4 << pids << QString();
-        QTest::newRow("no table") << int(SourceBluray) << 1 << QList<int>() << QString();
+            << MediaKind::Bluray << 2 << pids << QStringLiteral("-aid|4353");
+        QTest::newRow("disable") << MediaKind::Bluray << 0 << pids << QStringLiteral("-aid|-2");
+        QTest::newRow("stream without pid") << MediaKind::Bluray << 3 << pids << QString();
+        QTest::newRow("beyond the table") << MediaKind::Bluray << 4 << pids << QString();
+        QTest::newRow("no table") << MediaKind::Bluray << 1 << QList<int>() << QString();
         QTest::newRow("dvd keeps lavf")
-            << int(SourceDvd) << 2 << pids << QStringLiteral("-demuxer|lavf");
+            << MediaKind::Dvd << 2 << pids << QStringLiteral("-demuxer|lavf");
         QTest::newRow("file keeps lavf")
-            << int(SourceFile) << 2 << pids << QStringLiteral("-demuxer|lavf");
+            << MediaKind::File << 2 << pids << QStringLiteral("-demuxer|lavf");
     }
     void blurayArguments() {
-        QFETCH(int, kind);
+        QFETCH(MediaKind, kind);
         QFETCH(int, choice);
         QFETCH(QList<int>, pids);
         QFETCH(QString, head);
@@ -186,9 +187,9 @@ private slots:
                            "threads=4|-vf|screenshot=/home/u/.local/share/Tavrell DVD Player/|"
                            "-af|channels=6,volume=5.1:1")
                 .split(u'|');
-        if (kind == SourceBluray)
+        if (kind == MediaKind::Bluray)
             rest << QStringLiteral("br://2") << QStringLiteral("-bluray-device");
-        else if (kind == SourceDvd)
+        else if (kind == MediaKind::Dvd)
             rest << QStringLiteral("dvd://1") << QStringLiteral("-dvd-device");
         rest << QStringLiteral("/media/My Disc");
         QCOMPARE(args.mid(ni), rest);
@@ -197,25 +198,25 @@ private slots:
     // What an audio menu entry sends during playback: lavf's index, or a Blu-ray stream's
     // PID, which the TS demuxer knows it by (an index there would turn the sound off).
     void audioSwitchArgument_data() {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<MediaKind>("kind");
         QTest::addColumn<int>("choice");
         QTest::addColumn<QList<int>>("pids");
         QTest::addColumn<int>("argument"); // -100: nothing to send
         const QList<int> pids{0x1100, 0x1103, -1};
-        QTest::newRow("file: disable") << int(SourceFile) << 0 << QList<int>() << -2;
-        QTest::newRow("file: first") << int(SourceFile) << 1 << QList<int>() << 0;
-        QTest::newRow("file: third") << int(SourceFile) << 3 << pids << 2;
-        QTest::newRow("dvd: second") << int(SourceDvd) << 2 << pids << 1;
-        QTest::newRow("blu-ray: disable") << int(SourceBluray) << 0 << pids << -2;
-        QTest::newRow("blu-ray: first") << int(SourceBluray) << 1 << pids << 0x1100;
-        QTest::newRow("blu-ray: second") << int(SourceBluray) << 2 << pids << 0x1103;
-        QTest::newRow("blu-ray: no pid") << int(SourceBluray) << 3 << pids << -100;
-        QTest::newRow("blu-ray: beyond") << int(SourceBluray) << 4 << pids << -100;
-        QTest::newRow("blu-ray: no table") << int(SourceBluray) << 1 << QList<int>() << -100;
-        QTest::newRow("negative choice") << int(SourceFile) << -1 << pids << -100;
+        QTest::newRow("file: disable") << MediaKind::File << 0 << QList<int>() << -2;
+        QTest::newRow("file: first") << MediaKind::File << 1 << QList<int>() << 0;
+        QTest::newRow("file: third") << MediaKind::File << 3 << pids << 2;
+        QTest::newRow("dvd: second") << MediaKind::Dvd << 2 << pids << 1;
+        QTest::newRow("blu-ray: disable") << MediaKind::Bluray << 0 << pids << -2;
+        QTest::newRow("blu-ray: first") << MediaKind::Bluray << 1 << pids << 0x1100;
+        QTest::newRow("blu-ray: second") << MediaKind::Bluray << 2 << pids << 0x1103;
+        QTest::newRow("blu-ray: no pid") << MediaKind::Bluray << 3 << pids << -100;
+        QTest::newRow("blu-ray: beyond") << MediaKind::Bluray << 4 << pids << -100;
+        QTest::newRow("blu-ray: no table") << MediaKind::Bluray << 1 << QList<int>() << -100;
+        QTest::newRow("negative choice") << MediaKind::File << -1 << pids << -100;
     }
     void audioSwitchArgument() {
-        QFETCH(int, kind);
+        QFETCH(MediaKind, kind);
         QFETCH(int, choice);
         QFETCH(QList<int>, pids);
         QFETCH(int, argument);
@@ -225,21 +226,21 @@ private slots:
     // The player runs in a Blu-ray disc's stream folder; never anything that would fail its
     // start (a missing folder) or move a relative device path.
     void playerWorkingDirectory_data() {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<MediaKind>("kind");
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("makeStream");
         QTest::addColumn<bool>("expectStream");
-        QTest::newRow("blu-ray") << int(SourceBluray) << QStringLiteral("My Disc") << true << true;
+        QTest::newRow("blu-ray") << MediaKind::Bluray << QStringLiteral("My Disc") << true << true;
         QTest::newRow("blu-ray without STREAM")
-            << int(SourceBluray) << QStringLiteral("My Disc") << false << false;
-        QTest::newRow("dvd") << int(SourceDvd) << QStringLiteral("My Disc") << true << false;
-        QTest::newRow("file") << int(SourceFile) << QStringLiteral("My Disc") << true << false;
+            << MediaKind::Bluray << QStringLiteral("My Disc") << false << false;
+        QTest::newRow("dvd") << MediaKind::Dvd << QStringLiteral("My Disc") << true << false;
+        QTest::newRow("file") << MediaKind::File << QStringLiteral("My Disc") << true << false;
         QTest::newRow("relative blu-ray")
-            << int(SourceBluray) << QStringLiteral("relative") << true << false;
-        QTest::newRow("empty path") << int(SourceBluray) << QString() << false << false;
+            << MediaKind::Bluray << QStringLiteral("relative") << true << false;
+        QTest::newRow("empty path") << MediaKind::Bluray << QString() << false << false;
     }
     void playerWorkingDirectory() {
-        QFETCH(int, kind);
+        QFETCH(MediaKind, kind);
         QFETCH(QString, path);
         QFETCH(bool, makeStream);
         QFETCH(bool, expectStream);

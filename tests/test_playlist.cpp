@@ -106,7 +106,7 @@ int RunningWith(const QByteArray &marker) {
     return count;
 }
 
-PLAY_LIST_INFO Entry(const QString &path, int kind = 0) {
+PLAY_LIST_INFO Entry(const QString &path, MediaKind kind = MediaKind::File) {
     PLAY_LIST_INFO info;
     info.Kind = kind;
     info.Path = path;
@@ -486,10 +486,10 @@ void TestPlaylist::metaType() {
     RegisterPlayListInfo();
     RegisterPlayListInfo();
     QVERIFY(QMetaType::fromName("PLAY_LIST_INFO").isValid());
-    PLAY_LIST_INFO info = Entry(QStringLiteral("/d/BD"), 2);
+    PLAY_LIST_INFO info = Entry(QStringLiteral("/d/BD"), MediaKind::Bluray);
     info.Length = QStringLiteral("01:30:00");
     const PLAY_LIST_INFO back = QVariant::fromValue(info).value<PLAY_LIST_INFO>();
-    QCOMPARE(back.Kind, 2);
+    QCOMPARE(back.Kind, MediaKind::Bluray);
     QCOMPARE(back.Reserved, qint64(0));
     QCOMPARE(back.Path, info.Path);
     QCOMPARE(back.Length, info.Length);
@@ -498,7 +498,7 @@ void TestPlaylist::metaType() {
 void TestPlaylist::neighbourEntry() {
     const QString a = QStringLiteral("/v/a.mp4"), b = QStringLiteral("/v/b.mp4"),
                   c = QStringLiteral("/d/DVD");
-    const QList<PLAY_LIST_INFO> list{Entry(a), Entry(b), Entry(c, 1)};
+    const QList<PLAY_LIST_INFO> list{Entry(a), Entry(b), Entry(c, MediaKind::Dvd)};
     QCOMPARE(NeighbourEntry(list, a, 1), std::optional<int>(1));
     QCOMPARE(NeighbourEntry(list, b, 1), std::optional<int>(2));
     QCOMPARE(NeighbourEntry(list, b, -1), std::optional<int>(0));

@@ -153,7 +153,7 @@ private slots:
             if (entry->text() == QStringLiteral("Deutsch"))
                 german = entry;
         QVERIFY(german);
-        w.PlayListAppend({PLAY_LIST_INFO{0, 0, fileA, QString()}});
+        w.PlayListAppend({PLAY_LIST_INFO{MediaKind::File, 0, fileA, QString()}});
         emit w.HelpMenu->triggered(german);
         // The rebuild waits until the menu's click handling is over.
         QPointer<QLabel> oldStrip = w.MenuStrip;
@@ -209,9 +209,9 @@ private slots:
         QCOMPARE(w.PositionLabel->text(), QStringLiteral("00:20:00"));
         QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("seek 1200 2\n"), 3000);
 
-        QProcess *player = w.PlayerProcess;
+        const QPointer<QProcess> player = w.PlayerProcess;
         w.StopBtn();
-        QTRY_COMPARE_WITH_TIMEOUT(player->state(), QProcess::NotRunning, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!player && !w.PlayerProcess, 5000);
         QCOMPARE(w.PageStack->currentIndex(), 0);
         QVERIFY(!w.PositionSlider->isEnabled());
 
@@ -272,7 +272,7 @@ private slots:
     void missingPlayerProgramDoesNotHang() {
         DRUI &w = NewWindow();
         w.PlayPath = fileA;
-        w.SourceKind = 0;
+        w.SourceKind = MediaKind::File;
         // A player that cannot start ends the session like a crash.
         const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/Player");
         const QString hidden = beside + QStringLiteral(".away");
@@ -325,7 +325,7 @@ private slots:
         DRUI &w = NewWindow();
         const QString log = PrepareFakePlayer(user->Root());
         w.PlayPath = fileC;
-        w.SourceKind = 0;
+        w.SourceKind = MediaKind::File;
         w.StartSeconds = 75;
         w.VideoPlay();
         w.StartSeconds = 0;
@@ -403,7 +403,7 @@ private slots:
         emit w.FileMenu->triggered(&entry);
         QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess->arguments().contains(QStringLiteral("dvd://1")),
                                  3000);
-        QCOMPARE(w.SourceKind, 1);
+        QCOMPARE(w.SourceKind, MediaKind::Dvd);
     }
 
     void closingEndsThePlayer() {
@@ -452,7 +452,7 @@ private slots:
         QString log =
             PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(script)}});
         w.PlayPath = fileC;
-        w.SourceKind = 0;
+        w.SourceKind = MediaKind::File;
         w.VideoPlay();
         QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("pausing_keep switch_audio 0\n"),
                                  5000);
@@ -507,7 +507,7 @@ private slots:
         DRUI &w = NewWindow();
         const QString log = PrepareFakePlayer(user->Root());
         w.PlayPath = fileC;
-        w.SourceKind = 0;
+        w.SourceKind = MediaKind::File;
         w.MediaDuration = 3600;
         w.VideoPlay();
         QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess->state() == QProcess::Running, 5000);
@@ -687,7 +687,7 @@ private slots:
         DRUI &w = NewWindow();
         const QString log = PrepareFakePlayer(user->Root());
         w.PlayPath = fileA;
-        w.SourceKind = 2;
+        w.SourceKind = MediaKind::Bluray;
         w.SourceKey = QStringLiteral("disc 00001");
         w.ChaptersByKey[w.SourceKey] = {0, 300000, 600000};
         w.VideoPlay();
@@ -741,7 +741,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("q\n"), 3000);
         QCOMPARE(w.PlaylistPanel->rowCount(), rows);
         QCOMPARE(w.PlayPath, playPath);
-        QCOMPARE(w.SourceKind, 0);
+        QCOMPARE(w.SourceKind, MediaKind::File);
 
         // A cancelled folder dialog (null path) does nothing at all.
         w.OpenFolderSource(QString());
@@ -792,7 +792,7 @@ private slots:
         QVERIFY(args.contains(QStringLiteral("dvd://1")));
         QCOMPARE(args.value(args.indexOf(QStringLiteral("-dvd-device")) + 1), disc);
         QCOMPARE(w.PlayList.size(), 1);
-        QCOMPARE(w.PlayList[0].Kind, 1);
+        QCOMPARE(w.PlayList[0].Kind, MediaKind::Dvd);
         QVERIFY(w.PlayList[0].Length.isEmpty());
         // The length comes from the player's answer.
         QTRY_COMPARE_WITH_TIMEOUT(w.MediaDuration, qint64(1800), 5000);
@@ -820,7 +820,7 @@ private slots:
         const QString log =
             PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(script)}});
         w.PlayPath = fileC;
-        w.SourceKind = SourceFile;
+        w.SourceKind = MediaKind::File;
         w.MediaDuration = length;
         w.VideoPlay();
         [&] {
@@ -930,7 +930,7 @@ private slots:
             QVERIFY(!w.VideoLabel->isHidden());
             QCOMPARE(Checked(w.VideoTrackMenu), QStringList({QStringLiteral("1")}));
         } else if (row == QLatin1String("Eject") || row == QLatin1String("Stop")) {
-            QCOMPARE(w.PageStack->currentIndex(), int(PageStart));
+            QCOMPARE(w.PageStack->currentIndex(), PageIndex(Page::Start));
             QVERIFY(w.RecentPaths.contains(fileC));
         } else if (row == QLatin1String("PlayList")) {
             QVERIFY(!w.PlaylistPanel->isHidden());
@@ -1058,13 +1058,13 @@ private slots:
         DRUI &w = NewWindow();
         const int asked = dialogs::QuestionsAsked();
         // Right after start the source is a Blu-ray one with no title: nothing happens.
-        QCOMPARE(w.SourceKind, int(SourceBluray));
+        QCOMPARE(w.SourceKind, MediaKind::Bluray);
         QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionPlay")));
         QCOMPARE(dialogs::QuestionsAsked(), asked);
         QVERIFY(!w.PlayerProcess);
 
         // A file source with nothing loaded asks for files.
-        w.SourceKind = SourceFile;
+        w.SourceKind = MediaKind::File;
         PrepareFakePlayer(user->Root());
         dialogs::AnswerNextFiles({fileA});
         QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionPlay")));
@@ -1094,7 +1094,7 @@ private slots:
         dialogs::AnswerNextFolder(QString());
         w.findChild<QPushButton *>(QStringLiteral("OpenFolderButton"))->click();
         QVERIFY(!w.PlayerProcess);
-        QCOMPARE(w.PageStack->currentIndex(), int(PageStart));
+        QCOMPARE(w.PageStack->currentIndex(), PageIndex(Page::Start));
 
         const QString disc = user->NewFolder(QStringLiteral("Button DVD"));
         QDir().mkpath(disc + QStringLiteral("/VIDEO_TS"));
@@ -1135,7 +1135,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         const QString log = PlayWithTracks(w);
         if (bluray) {
-            w.SourceKind = SourceBluray;
+            w.SourceKind = MediaKind::Bluray;
             w.update();
             QTRY_VERIFY(w.findChild<QAction *>(QStringLiteral("ActionNavigation"))->isEnabled());
         }
@@ -1151,7 +1151,7 @@ private slots:
             QVERIFY(w.ControlBar->isHidden());
         }
         if (key == Qt::Key_P)
-            QCOMPARE(w.PageStack->currentIndex(), int(bluray ? PageDisc : PageVideo));
+            QCOMPARE(w.PageStack->currentIndex(), PageIndex(bluray ? Page::Disc : Page::Video));
     }
 
     void escapeLeavesFullScreenOnly() {
@@ -1245,7 +1245,7 @@ private slots:
         folder->setUrls({QUrl::fromLocalFile(disc)});
         drop(folder);
         QVERIFY(w.PlayerProcess->arguments().contains(QStringLiteral("dvd://1")));
-        QCOMPARE(w.SourceKind, int(SourceDvd));
+        QCOMPARE(w.SourceKind, MediaKind::Dvd);
 
         SeenBox seen;
         AnswerNextMessageBox(&seen);
@@ -1270,12 +1270,12 @@ private slots:
         QCOMPARE(w.NowPlayingLabel->text(), QStringLiteral("    a film.mp4"));
 
         // For a Blu-ray source the item is named by the disc title, and Navigation works.
-        w.SourceKind = SourceBluray;
+        w.SourceKind = MediaKind::Bluray;
         w.DiscTitleLabel->setText(QStringLiteral("The Disc"));
         w.update();
         QTRY_COMPARE(w.NowPlayingLabel->text(), QStringLiteral("    The Disc"));
         QVERIFY(TriggerMenuAction(w, QStringLiteral("ActionNavigation")));
-        QCOMPARE(w.PageStack->currentIndex(), int(PageDisc));
+        QCOMPARE(w.PageStack->currentIndex(), PageIndex(Page::Disc));
         QVERIFY(w.Stopped);
         // The entries stay enabled after playback.
         QVERIFY(w.SnapshotAction->isEnabled());

@@ -6,10 +6,8 @@
 #include "ui/UiText.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QStackedLayout>
 #include <QTableWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 DRUI::DRUI(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags) {
@@ -29,21 +27,18 @@ DRUI::DRUI(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags) 
     // Known before the first build: the File menu reads the recent list from there.
     AppDataFolder = platform::AppDataFolder();
     RegisterPlayListInfo();
-    SourceKind = SourceBluray;
+    SourceKind = MediaKind::Bluray;
     SnapshotFormat = QStringLiteral("JPG");
 
-    RefreshTimer = new QTimer(this);
-    RefreshTimer->setObjectName(QStringLiteral("RefreshTimer"));
-    connect(RefreshTimer, &QTimer::timeout, this, &DRUI::DoRefreshGui);
+    Session = new PlaybackSession(PlaybackSession::DefaultTickMs, platform::TieChildToParent, this);
+    RefreshTimer = Session->RefreshTimer();
+    ConnectSession();
 }
 
 DRUI::~DRUI() {
-    RefreshTimer->stop();
-    delete RefreshTimer;
-    RefreshTimer = nullptr;
-    // Unlike the window's other members the player has no parent: end it here, so no
-    // player outlives its window (it would keep playing without anyone reading its output).
-    KillPlayer();
+    // The session goes before the widgets its signals would reach.
+    delete Session;
+    Session = nullptr;
 }
 
 void DRUI::InitWindow() {
@@ -74,16 +69,4 @@ void DRUI::InitWindow() {
 
     PlayList.clear();
     raise();
-}
-
-void DRUI::KillPlayer() {
-    if (!PlayerProcess)
-        return;
-    QProcess *process = PlayerProcess;
-    PlayerProcess = nullptr;
-    // Killed on purpose: its end must not be taken for the end of playback.
-    process->disconnect(this);
-    process->kill();
-    process->waitForFinished(3000);
-    delete process;
 }

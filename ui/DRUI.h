@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/Kinds.h"
-#include "player/OutputParser.h"
+#include "platform/RemoteTarget.h"
+#include "player/Kinds.h"
+#include "player/PlaybackSession.h"
 #include "playlist/PlayListInfo.h"
 #include "sources/bluray/MoviePlaylist.h"
 
@@ -15,7 +16,6 @@
 #include <QString>
 #include <QStringList>
 
-class QAction;
 class QLabel;
 class QMenu;
 class QProcess;
@@ -28,8 +28,9 @@ class QVBoxLayout;
 class QWidget;
 
 // The only main window: menu strip, start / disc / video pages, playlist panel, control bar.
-// It owns the player process and the play request; the logic lives in the core library.
-class DRUI : public QMainWindow {
+// It fills the play request and shows what its playback session reports; the logic lives in
+// the core library.
+class DRUI : public QMainWindow, public RemoteTarget {
     Q_OBJECT
 public:
     explicit DRUI(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
@@ -40,7 +41,7 @@ public:
 
     // --- play request (filled by whoever wants something played, then VideoPlay) ---
     QString PlayPath;
-    int SourceKind = SourceBluray;
+    MediaKind SourceKind = MediaKind::Bluray;
     QString SourceKey;
     bool UseBlurayTitle = false;
     int StartSeconds = 0;
@@ -57,7 +58,9 @@ public:
     QString BlurayMainKey;
 
     // --- playback state ---
-    QProcess *PlayerProcess = nullptr;
+    // The link to the player; the members below follow its signals.
+    PlaybackSession *Session = nullptr;
+    QProcess *PlayerProcess = nullptr; // the session's player, for looking at only
     QString CurrentPath;
     bool Playing = false;
     bool Stopped = false;
@@ -70,7 +73,6 @@ public:
     int SubtitleTrackCount = 0;
     int PendingAudioIndex = -1;
     int PendingSubtitleIndex = -1;
-    PlayerOutputState PlayerOutput;
     QString SnapshotFormat;
     int SnapshotFormatIndex = 0;
     bool FullScreenOn = false;
@@ -108,7 +110,7 @@ public:
     QPushButton *PlayButton = nullptr;
     QPushButton *VolumeButton = nullptr;
     QSlider *VolumeSlider = nullptr;
-    QTimer *RefreshTimer = nullptr;
+    QTimer *RefreshTimer = nullptr; // the session's tick
     // "3 / 20" over the window while many files are probed (made on first use).
     QLabel *ProbeProgressLabel = nullptr;
     static constexpr int ProbeProgressDelayMs = 300;
@@ -155,12 +157,11 @@ public:
     // The playing item's name as NowPlayingLabel shows it (without its leading blanks).
     QString NowPlayingName() const;
 
-signals:
-    // Playing, Stopped, the item's name, its length or the volume may have changed.
-    void PlaybackStateChanged();
-    // The position was set by a seek (slider, Forward / Backward, a chapter, a start point),
-    // not reached by playing on.
-    void PositionJumped();
+    // What a remote control asks for.
+    bool TakesRemoteInput() const override { return !ProbingFiles; }
+    void RunRemoteRequest(RemoteTarget::Request request) override;
+    void SetRemoteVolume(int percent) override;
+    void RaiseWindow() override;
 
 public slots:
     void BDMenuOperate(QAction *action);
@@ -227,19 +228,14 @@ private:
     void MarkNowPlaying();
     void StepPlaylist(int step);
     void StepChapter(bool forward);
-    void SendCommand(const QByteArray &command);
-    // Stops the clock, asks the player to quit and marks playback stopped; false (and nothing
-    // done) without a player.
-    bool QuitPlayer();
     void LeaveFullScreen();
-    void ConnectParser();
-    void DisconnectParser();
+    void ConnectSession();
+    PlayRequest BuildPlayRequest() const;
+    void OnPlaybackState(PlaybackState state);
+    void OnPositionAnswer();
+    void OnLengthAnswer();
+    void OnTracksAnnounced(const TrackReport &tracks);
     void HandleEndOfPlayback();
-    void HandlePlayerLine(const QByteArray &line);
-    void HandleSnapshotLine(const QByteArray &line);
-    void HandleVideoOpened();
-    void OnPlayerFinished(QProcess *process);
-    void KillPlayer();
     void ShowRefusal();
     QMenu *NewDiscSubmenu(const QString &name);
     void FillDiscSubtitles(QMenu *submenu);

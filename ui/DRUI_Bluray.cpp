@@ -1,8 +1,8 @@
 // The Blu-ray disc page and title playback: glue between the core reader and the window.
 #include "ui/DRUI.h"
 
-#include "app/Kinds.h"
 #include "player/Clock.h"
+#include "player/Kinds.h"
 #include "playlist/PlaylistSteps.h"
 #include "sources/bluray/DiscMetadata.h"
 #include "sources/bluray/TitleDiscovery.h"
@@ -87,9 +87,9 @@ void DRUI::OpenBlurayFolder(const QString &path) {
     AttachDiscSubmenu(DiscOtherTitlesAction, others);
 
     // The page stands for this disc now: Play and the repaint rule treat it as the source.
-    SourceKind = SourceBluray;
+    SourceKind = MediaKind::Bluray;
     PlayPath = path;
-    PageStack->setCurrentIndex(PageDisc);
+    PageStack->setCurrentIndex(PageIndex(Page::Disc));
 }
 
 QMenu *DRUI::NewDiscSubmenu(const QString &name) {
@@ -189,7 +189,7 @@ void DRUI::PlayBlurayTitle() {
     for (const PlayItem &item : PlayItemsByKey.value(SourceKey))
         total += item.DurationMs / 1000;
     PLAY_LIST_INFO entry;
-    entry.Kind = SourceBluray;
+    entry.Kind = MediaKind::Bluray;
     entry.Path = disc;
     entry.Length = ClockText(total);
     // Empty, so that the same disc starts afresh (another title, a chapter) instead of pausing.
@@ -200,6 +200,6 @@ void DRUI::PlayBlurayTitle() {
         PlayListAppend({entry});
     // The player runs in the disc's stream folder (VideoPlay sets it on the process); the
     // window keeps its own working folder, where its log lives.
-    SourceKind = SourceBluray;
+    SourceKind = MediaKind::Bluray;
     VideoPlay();
 }

@@ -67,7 +67,7 @@ void DRUI::BuildContent() {
     PageStack->addWidget(BuildDiscPage());
     PageStack->addWidget(BuildVideoPage());
     PageStack->setContentsMargins(0, 0, 0, 0);
-    PageStack->setCurrentIndex(PageStart);
+    PageStack->setCurrentIndex(PageIndex(Page::Start));
 
     PlaylistPanel = BuildPlayListPanel();
     pageRow->addWidget(PlaylistPanel, 2);
@@ -330,8 +330,6 @@ QLabel *DRUI::BuildControlBar() {
     VolumeSlider->setValue(50);
     VolumeSlider->setStyleSheet(styles::Slider(false));
     connect(VolumeSlider, &QSlider::sliderMoved, this, &DRUI::VolumeSliderSeek);
-    // Remote controls show the volume too, whichever way it was changed.
-    connect(VolumeSlider, &QSlider::valueChanged, this, &DRUI::PlaybackStateChanged);
     VolumeSlider->installEventFilter(this);
     QPushButton *fullScreen = MakeImageButton(QStringLiteral(":/image/fullscreen.png"));
     fullScreen->setObjectName(QStringLiteral("FullScreenButton"));

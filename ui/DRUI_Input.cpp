@@ -1,6 +1,5 @@
 #include "ui/DRUI.h"
 
-#include "player/SlaveCommands.h"
 #include "snapshot/CProcessUI.h"
 #include "snapshot/SnapshotPaths.h"
 
@@ -12,18 +11,16 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedLayout>
 #include <QTableWidget>
-#include <QTimer>
 
 bool DRUI::eventFilter(QObject *watched, QEvent *event) {
     if (watched == VideoLabel && event->type() == QEvent::MouseButtonDblClick) {
         FullScreenBtn();
     } else if ((watched == PositionSlider || watched == VolumeSlider) &&
-               event->type() == QEvent::MouseButtonPress && PlayerProcess && !Stopped) {
+               event->type() == QEvent::MouseButtonPress && Session->HasPlayer()) {
         if (watched == PositionSlider)
             PositionAnswerCount = 0;
         SliderMouseLButtonPress(watched, event);
@@ -48,31 +45,30 @@ void DRUI::paintEvent(QPaintEvent *event) {
     QMainWindow::paintEvent(event);
     if (!PageStack)
         return;
-    if (PageStack->currentIndex() == PageDisc && SourceKind == SourceBluray) {
+    if (PageStack->currentIndex() == PageIndex(Page::Disc) && SourceKind == MediaKind::Bluray) {
         DiscMenu->show();
         if (ActiveDiscSubtitleEntry && DiscSubtitleAction->menu())
             DiscSubtitleAction->menu()->setActiveAction(ActiveDiscSubtitleEntry);
         if (ActiveDiscAudioEntry && DiscAudioAction->menu())
             DiscAudioAction->menu()->setActiveAction(ActiveDiscAudioEntry);
     }
-    if (PageStack->currentIndex() == PageVideo) {
+    if (PageStack->currentIndex() == PageIndex(Page::Video)) {
         for (QAction *action : ControlsMenu->actions())
             action->setEnabled(action->data().toString() != QLatin1String("Navigation") ||
-                               SourceKind == SourceBluray);
+                               SourceKind == MediaKind::Bluray);
         for (QMenu *menu : {VideoMenu, AudioMenu, ToolsMenu})
             for (QAction *action : menu->actions())
                 action->setEnabled(true);
         SnapshotAction->setEnabled(true);
         const QString text = QStringLiteral("    ") + NowPlayingName();
-        if (NowPlayingLabel->text() != text) {
+        if (NowPlayingLabel->text() != text)
             NowPlayingLabel->setText(text);
-            emit PlaybackStateChanged();
-        }
     }
 }
 
 QString DRUI::NowPlayingName() const {
-    return SourceKind == SourceBluray ? DiscTitleLabel->text() : QFileInfo(PlayPath).fileName();
+    return SourceKind == MediaKind::Bluray ? DiscTitleLabel->text()
+                                           : QFileInfo(PlayPath).fileName();
 }
 
 void DRUI::resizeEvent(QResizeEvent *event) {
@@ -101,7 +97,7 @@ void DRUI::dropEvent(QDropEvent *event) {
 }
 
 void DRUI::FullScreenBtn() {
-    if (!PlayerProcess || Stopped)
+    if (!Session->HasPlayer())
         return;
     if (FullScreenOn) {
         LeaveFullScreen();
@@ -126,11 +122,10 @@ void DRUI::VolumeBtn() {
     Muted = !Muted;
     if (Muted) {
         VolumeSlider->setValue(0);
-        SendCommand(slave::Mute());
     } else {
         VolumeSlider->setValue(50);
-        SendCommand(slave::Unmute());
     }
+    Session->SetMuted(Muted);
     SetButtonImage(VolumeButton, Muted ? QStringLiteral(":/image/no-volume.png")
                                        : QStringLiteral(":/image/volume.png"));
 }
@@ -141,13 +136,14 @@ void DRUI::VolumeSliderSeek(int value) {
     Muted = value == 0;
     SetButtonImage(VolumeButton, Muted ? QStringLiteral(":/image/no-volume.png")
                                        : QStringLiteral(":/image/volume.png"));
-    SendCommand(slave::VolumeKeepPaused(value));
+    Session->SetVolume(value);
 }
 
 void DRUI::Navigation() {
-    QuitPlayer();
+    Session->Stop();
     CurrentPath.clear();
-    PageStack->setCurrentIndex(SourceKind == SourceBluray ? PageDisc : PageStart);
+    PageStack->setCurrentIndex(
+        PageIndex(SourceKind == MediaKind::Bluray ? Page::Disc : Page::Start));
 }
 
 void DRUI::btnMinSlot() {
@@ -155,15 +151,7 @@ void DRUI::btnMinSlot() {
 }
 
 void DRUI::btnCloseSlot() {
-    if (QuitPlayer()) {
-        // Its "(Quit)" line may come in during the wait below: that is no end of playback to
-        // handle (the handling would send a second "q").
-        DisconnectParser();
-        // Give the player a moment to end cleanly on the quit; the kill is for one that hangs.
-        PlayerProcess->waitForBytesWritten(500);
-        PlayerProcess->waitForFinished(1000);
-        KillPlayer();
-    }
+    Session->Close();
     close();
 }
 
@@ -171,4 +159,34 @@ void DRUI::btnMenButtonSlot() {}
 
 void DRUI::btnOpenSnapshotFolder() {
     OpenFolderInFileBrowser(ReadSnapshotFolder(AppDataFolder));
+}
+
+void DRUI::RunRemoteRequest(RemoteTarget::Request request) {
+    using Request = RemoteTarget::Request;
+    switch (request) {
+    case Request::Play:
+        return RunControlsEntry(QStringLiteral("Play"));
+    case Request::Pause:
+        return RunControlsEntry(QStringLiteral("Pause"));
+    case Request::Resume:
+        return RunControlsEntry(QStringLiteral("Resume"));
+    case Request::Stop:
+        return RunControlsEntry(QStringLiteral("Stop"));
+    case Request::Next:
+        return RunControlsEntry(QStringLiteral("Next"));
+    case Request::Previous:
+        return RunControlsEntry(QStringLiteral("Pre"));
+    case Request::Quit:
+        return btnCloseSlot();
+    }
+}
+
+void DRUI::SetRemoteVolume(int percent) {
+    VolumeSliderSeek(percent);
+}
+
+void DRUI::RaiseWindow() {
+    showNormal();
+    raise();
+    activateWindow();
 }

@@ -2,7 +2,6 @@
 
 #include "lang/CLanguageTable.h"
 #include "player/PlayerArgs.h"
-#include "player/SlaveCommands.h"
 #include "playlist/RecentFiles.h"
 #include "snapshot/CProcessUI.h"
 #include "snapshot/SnapshotPaths.h"
@@ -271,19 +270,13 @@ void DRUI::BDFileMenu(QAction *action) {
 void DRUI::BDControlsMenu(QAction *action) {
     UseBlurayTitle = false;
     if (BelongsTo(action, DiscChapterAction)) {
-        if (PlayerProcess) {
-            ResumePlay();
-            const int seconds = IntData(action) / 1000;
-            SendCommand(slave::Seek(seconds));
-            PositionMs = qint64(seconds) * 1000;
-            emit PositionJumped();
-        }
+        Session->Seek(IntData(action) / 1000);
         return;
     }
     if (BelongsTo(action, DiscOtherTitlesAction)) {
-        SourceKind = SourceBluray;
+        SourceKind = MediaKind::Bluray;
         SourceKey = action->data().value<PLAY_LIST_INFO>().Path;
-        QuitPlayer();
+        Session->Stop();
         UseBlurayTitle = true;
         PlayBlurayTitle();
         return;
@@ -294,7 +287,7 @@ void DRUI::BDControlsMenu(QAction *action) {
 void DRUI::RunControlsEntry(const QString &tag) {
     UseBlurayTitle = false;
     if (tag == QLatin1String("Play")) {
-        if (SourceKind == SourceBluray) {
+        if (SourceKind == MediaKind::Bluray) {
             // Another title than the main one plays by its own number, not as "br://0".
             UseBlurayTitle = !SourceKey.isEmpty() && SourceKey != BlurayMainKey;
             PlayBlurayTitle();
@@ -314,7 +307,7 @@ void DRUI::RunControlsEntry(const QString &tag) {
         PlayNext();
     } else if (tag == QLatin1String("Forward")) {
         ResumePlay();
-        if (PlayerProcess) {
+        if (Session->HasPlayer()) {
             qint64 target = qint64(PositionSlider->value()) + 60;
             PositionAnswerCount = 0;
             if (target > MediaDuration)
@@ -324,7 +317,7 @@ void DRUI::RunControlsEntry(const QString &tag) {
         }
     } else if (tag == QLatin1String("Backward")) {
         ResumePlay();
-        if (PlayerProcess) {
+        if (Session->HasPlayer()) {
             SeekTarget = qMax(0, PositionSlider->value() - 60);
             PositionAnswerCount = 0;
             SliderRelease();
@@ -343,8 +336,8 @@ void DRUI::RunControlsEntry(const QString &tag) {
 void DRUI::BDVideoMenu(QAction *action) {
     QMenu *parent = ParentMenu(action);
     if (parent && parent == SubtitleTrackMenu) {
-        if (PlayerProcess) {
-            SendCommand(slave::SubDemuxKeepPaused(IntData(action) - 1));
+        if (Session->HasPlayer()) {
+            Session->SwitchSubtitle(IntData(action) - 1, true);
             CheckOnly(SubtitleTrackMenu, action);
         } else {
             UndoClickToggle(action);
@@ -374,8 +367,8 @@ void DRUI::BDAudioMenu(QAction *action) {
     if (parent && parent == AudioTrackMenu) {
         const std::optional<int> id =
             AudioSwitchArgument(SourceKind, IntData(action), AudioPidsOf(SourceKey));
-        if (PlayerProcess && id) {
-            SendCommand(slave::SwitchAudioKeepPaused(*id));
+        if (Session->HasPlayer() && id) {
+            Session->SwitchAudio(*id, true);
             CheckOnly(AudioTrackMenu, action);
         } else {
             UndoClickToggle(action);
@@ -391,8 +384,8 @@ void DRUI::BDAudioMenu(QAction *action) {
             position = 1;
         else if (tag != QLatin1String("Stereo"))
             return;
-        if (PlayerProcess) {
-            SendCommand(slave::Balance(position));
+        if (Session->HasPlayer()) {
+            Session->SetBalance(position);
             CheckOnly(AudioChannelMenu, action);
         } else {
             UndoClickToggle(action);

@@ -3,7 +3,6 @@
 #include "platform/Programs.h"
 #include "player/Clock.h"
 #include "player/PlayerArgs.h"
-#include "player/SlaveCommands.h"
 #include "playlist/PlaylistSteps.h"
 #include "playlist/ProbeBatch.h"
 #include "ui/Styles.h"
@@ -154,7 +153,7 @@ void DRUI::PlayListAddFiles(const QStringList &paths) {
         const bool listed = IsListed(PlayList, path);
         const bool repeated = IsListed(added, path);
         PLAY_LIST_INFO entry;
-        entry.Kind = SourceFile;
+        entry.Kind = MediaKind::File;
         entry.Path = path;
         entry.Length = lengths[i];
         // Each path is judged on its own: a batch with one listed path must neither skip
@@ -165,7 +164,7 @@ void DRUI::PlayListAddFiles(const QStringList &paths) {
     PlayPath = paths.first();
     MediaDuration = ParseClock(lengths.first().toLatin1());
     PlayListAppend(added);
-    SourceKind = SourceFile;
+    SourceKind = MediaKind::File;
     SourceKey.clear();
     VideoPlay();
 }
@@ -176,17 +175,17 @@ void DRUI::PlayListItemDoubleClick(int row, int column) {
         return;
     StopBtn();
     const PLAY_LIST_INFO entry = item->data(Qt::UserRole).value<PLAY_LIST_INFO>();
-    if (entry.Kind == SourceDvd || entry.Kind == SourceBluray)
-        OpenFolderSource(entry.Path);
-    else
+    if (entry.Kind == MediaKind::File)
         PlayListAddFiles({entry.Path});
+    else
+        OpenFolderSource(entry.Path);
 }
 
 void DRUI::PlayNext() {
     ResumePlay();
-    if (!PlayerProcess)
+    if (!Session->HasPlayer())
         return;
-    if (SourceKind == SourceBluray)
+    if (SourceKind == MediaKind::Bluray)
         StepChapter(true);
     else
         StepPlaylist(+1);
@@ -194,9 +193,9 @@ void DRUI::PlayNext() {
 
 void DRUI::PlayPre() {
     ResumePlay();
-    if (!PlayerProcess)
+    if (!Session->HasPlayer())
         return;
-    if (SourceKind == SourceBluray)
+    if (SourceKind == MediaKind::Bluray)
         StepChapter(false);
     else
         StepPlaylist(-1);
@@ -208,7 +207,7 @@ void DRUI::StepPlaylist(int step) {
         return;
     const PLAY_LIST_INFO entry = PlayList[*row];
     StopBtn();
-    if (entry.Kind < SourceDvd)
+    if (entry.Kind == MediaKind::File)
         PlayListAddFiles({entry.Path});
     else
         OpenFolderSource(entry.Path);
@@ -224,7 +223,5 @@ void DRUI::StepChapter(bool forward) {
     if (!target)
         return;
     // The slider and labels follow with the next position answer.
-    SendCommand(slave::Seek(*target));
-    PositionMs = qint64(*target) * 1000;
-    emit PositionJumped();
+    Session->Seek(*target);
 }

@@ -61,7 +61,7 @@ void DRUI::ShowRefusal() {
 void DRUI::OpenDvdFolder(const QString &path) {
     const bool listed = IsListed(PlayList, path);
     PLAY_LIST_INFO entry;
-    entry.Kind = SourceDvd;
+    entry.Kind = MediaKind::Dvd;
     entry.Path = path;
     // Empty so that choosing the same folder again restarts it instead of toggling pause.
     CurrentPath.clear();
@@ -69,6 +69,6 @@ void DRUI::OpenDvdFolder(const QString &path) {
     MediaDuration = 0;
     if (!listed)
         PlayListAppend({entry});
-    SourceKind = SourceDvd;
+    SourceKind = MediaKind::Dvd;
     VideoPlay();
 }

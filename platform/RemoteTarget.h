@@ -1,0 +1,16 @@
+#pragma once
+
+// What a remote control (media keys, the desktop's player controls) may ask of the program
+// beyond the playback session's verbs: the program's own entries, as its menus run them.
+class RemoteTarget {
+public:
+    enum class Request { Play, Pause, Resume, Stop, Next, Previous, Quit };
+
+    virtual ~RemoteTarget() = default;
+    // False while the program takes no input (it probes added files): requests are dropped.
+    virtual bool TakesRemoteInput() const = 0;
+    virtual void RunRemoteRequest(Request request) = 0;
+    // As a move of the volume slider, in percent.
+    virtual void SetRemoteVolume(int percent) = 0;
+    virtual void RaiseWindow() = 0;
+};

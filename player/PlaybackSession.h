@@ -1,0 +1,143 @@
+#pragma once
+
+#include "player/Kinds.h"
+#include "player/OutputParser.h"
+#include "player/PlayerArgs.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QProcess;
+class QTimer;
+
+// Everything one playback needs, filled by whoever wants something played.
+struct PlayRequest {
+    QString Program; // the player program
+    PlayerLaunch Launch;
+    QString Title;            // the item's name as the window shows it
+    qint64 LengthSeconds = 0; // 0: unknown; a DVD learns it from the player
+    int Volume = 50;
+    int StartSeconds = 0; // > 0: seek there right after the start
+    // 0-based track indexes to apply once the player has announced its streams; negative: none.
+    int PendingAudioIndex = -1;
+    int PendingSubtitleIndex = -1;
+};
+
+enum class PlaybackState {
+    Idle,     // no player
+    Playing,  // the player runs and the clock with it
+    Paused,   // the player holds; the clock stands, its output waits
+    Stopping, // told to quit; nothing more is asked of it
+};
+
+enum class PlaybackFailure { FailedToStart, Crashed };
+
+// The streams the player announced for its item, reported at its "VIDEO: " line, and the
+// choices that were applied then.
+struct TrackReport {
+    int AudioCount = 0;
+    int SubtitleCount = 0;
+    int AppliedAudioIndex = -1;
+    int AppliedSubtitleIndex = -1;
+};
+
+// The link to the player: one process at a time, its output read line by line, the refresh
+// tick with the position clock, and the one playback state. The window and the remote
+// control ask for everything through its verbs and follow its signals; neither touches the
+// process.
+class PlaybackSession : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int DefaultTickMs = 500;
+    // The clock runs on its own between answers; 507 ms per 500 ms tick keeps it close to the
+    // player's position over an evening's film.
+    static constexpr qint64 ClockStepMs = 507;
+    // A player that does not end this long after "q" is killed.
+    static constexpr int QuitGraceMs = 3000;
+
+    // tickMs: the refresh period (a test may pass a long one and call Tick itself);
+    // prepare: applied to each player process before it starts.
+    explicit PlaybackSession(int tickMs = DefaultTickMs,
+                             std::function<void(QProcess &)> prepare = {},
+                             QObject *parent = nullptr);
+    ~PlaybackSession() override;
+
+    PlaybackState State() const { return m_state; }
+    // The one answer to "is there a player to talk to": playing or paused.
+    bool HasPlayer() const;
+    // The running player, for looking at only; null when Idle.
+    QProcess *Process() const { return m_process; }
+    QTimer *RefreshTimer() const { return m_timer; }
+    qint64 PositionMs() const { return m_positionMs; }
+    qint64 LengthSeconds() const { return m_request.LengthSeconds; }
+    const PlayRequest &Request() const { return m_request; }
+    // Grows with every start: tells one item played from the next.
+    quint64 ItemSerial() const { return m_serial; }
+    int Volume() const { return m_volume; }
+    int AudioTrackCount() const { return m_audioCount; }
+    int SubtitleTrackCount() const { return m_subtitleCount; }
+
+    // Ends any player at once (no quit, no end reported) and starts the request's.
+    void Start(const PlayRequest &request);
+    void Pause();
+    // Also restarts the tick period while playing. Sends nothing: the player leaves its pause
+    // on the next command without "pausing".
+    void Resume();
+    // Asks the player to quit; Idle (and Ended) once it has gone.
+    void Stop();
+    // Quits, waits a bounded time for the player to go, then kills it; reports no end.
+    void Close();
+    // Absolute seek; the clock jumps there and playback resumes.
+    void Seek(int seconds);
+    void SetVolume(int value); // also kept while no player runs
+    void SetMuted(bool muted); // the volume becomes 0, or 50
+    void SwitchAudio(int index, bool keepPaused);
+    void SwitchSubtitle(int index, bool keepPaused);
+    void SetBalance(int position);
+    void Snapshot();
+    // One refresh tick: the clock moves, a claimed end may be taken, the player is asked for
+    // its length and position.
+    void Tick();
+    // Reads and acts on the complete lines the player has written (not while paused).
+    void ReadOutput();
+
+signals:
+    void StateChanged(PlaybackState state);
+    void Started();                   // a new item; the request holds it
+    void ClockMoved(qint64 ms);       // every tick, seek and start
+    void Seeked(qint64 ms);           // a jump, not playing on
+    void LengthAnswered();            // the labels are due
+    void PositionAnswered();          // the slider may follow
+    void LengthKnown(qint64 seconds); // a DVD's length, from the player
+    void TracksAnnounced(const TrackReport &tracks);
+    void ShotReported(const QString &shotFile);
+    void Ended();
+    void Failed(PlaybackFailure failure);
+    void VolumeChanged(int value);
+
+private:
+    void SetState(PlaybackState state);
+    void Send(const QByteArray &command);
+    void HandleLine(const QByteArray &line);
+    void HandleVideoOpened();
+    void OnFinished(QProcess *process, bool crashed);
+    void Finish(bool failedToStart, bool crashed);
+    void DropProcess();
+
+    std::function<void(QProcess &)> m_prepare;
+    int m_tickMs;
+    QTimer *m_timer;
+    QTimer *m_quitGuard;
+    QProcess *m_process = nullptr;
+    PlaybackState m_state = PlaybackState::Idle;
+    PlayRequest m_request;
+    PlayerOutputState m_output;
+    bool m_reading = false; // off while paused: its output waits in the process
+    bool m_endReported = false;
+    qint64 m_positionMs = 0;
+    quint64 m_serial = 0;
+    int m_volume = 50;
+    int m_audioCount = 0;
+    int m_subtitleCount = 0;
+};
