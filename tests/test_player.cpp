@@ -1,9 +1,10 @@
 #include "TestConfig.h"
 #include "player/Clock.h"
 #include "player/OutputParser.h"
+#include "player/PlaybackSession.h"
 #include "player/PlayerArgs.h"
-#include "player/SlaveCommands.h"
 #include "player/ShotReport.h"
+#include "player/SlaveCommands.h"
 #include "snapshot/SnapshotPaths.h"
 
 #ifdef TAVRELL_HAVE_GUI
@@ -18,6 +19,8 @@
 #include <QtTest>
 
 #include <climits>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -118,8 +121,8 @@ private slots:
             const QStringList args = BuildPlayerArguments(launch);
             QCOMPARE(args.last(), passed);
             // A disc adds its two device arguments; a Blu-ray title drops "-demuxer lavf".
-            QCOMPARE(int(args.size()),
-                     fixed + (kind == MediaKind::File ? 0 : 2) - (kind == MediaKind::Bluray ? 2 : 0));
+            QCOMPARE(int(args.size()), fixed + (kind == MediaKind::File ? 0 : 2) -
+                                           (kind == MediaKind::Bluray ? 2 : 0));
         }
     }
 
@@ -676,6 +679,170 @@ private slots:
 #else
         QSKIP("built without the window library");
 #endif
+    }
+
+    // --- the playback session, driven by verbs and by the stand-in player ---
+    // Each step: a verb ("start", "pause", "resume", "stop", "close", "seek N", "tick",
+    // "snapshot", "volume N", "audio N", "subtitle N", "balance N") or a wait ("tracks",
+    // "shot", or a state name). The log holds what every player of the row was sent.
+    void sessionSequences_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QByteArray>("env"); // NAME=value for the stand-in player
+        QTest::addColumn<QString>("state");  // at the end
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QStringList>("reported");
+        QTest::addColumn<qint64>("clock");
+        const auto row = [](const char *name, const char *steps, const char *env, const char *state,
+                            const QByteArray &sent, const char *signalNames, qint64 clock) {
+            QTest::newRow(name) << QString::fromLatin1(steps).split(u' ', Qt::SkipEmptyParts)
+                                << QByteArray(env) << QString::fromLatin1(state) << sent
+                                << QString::fromLatin1(signalNames).split(u' ', Qt::SkipEmptyParts)
+                                << clock;
+        };
+        const QByteArray v = "volume 50 2\n";
+        row("verbs without a player do nothing",
+            "pause resume stop close seek_5 tick snapshot audio_1 subtitle_1 balance_1", "", "Idle",
+            "", "", 0);
+        row("stop: nothing plays while it quits, then it ends", "start tracks stop Stopping Idle",
+            "", "Idle", v + "q\n", "Playing Started Stopping Idle Ended", 0);
+        row("after a stop resume, pause and ticks do nothing",
+            "start tracks stop resume pause tick Idle resume tick stop", "", "Idle", v + "q\n",
+            "Playing Started Stopping Idle Ended", 0);
+        row("a tick while paused sends nothing; resume sends nothing",
+            "start tracks pause tick tick resume tick", "", "Playing",
+            v + "pause\nget_time_length\nget_time_pos\n", "Playing Started Paused Playing", 507);
+        row("a seek while paused resumes", "start tracks pause seek_100", "", "Playing",
+            v + "pause\nseek 100 2\n", "Playing Started Paused Playing Seeked", 100000);
+        row("the item ends on its own", "start Idle", "FAKE_PLAYER_EOF_MS=300", "Idle", v,
+            "Playing Started Idle Ended", 0);
+        row("the player crashes", "start Idle", "FAKE_PLAYER_CRASH_MS=300", "Idle", v,
+            "Playing Started Idle Crashed", 0);
+        row("the player cannot start", "start Idle", "MISSING", "Idle", "",
+            "Playing Started Idle FailedToStart", 0);
+        row("close quits once and reports no end", "start tracks close",
+            "FAKE_PLAYER_QUIT_LINGER_MS=300", "Idle", v + "q\n", "Playing Started Idle", 0);
+        row("a new start replaces the player without its end", "start tracks start tracks", "",
+            "Playing", v + v, "Playing Started Idle Playing Started", 0);
+        // Its end is still queued when the next item replaces it.
+        row("the end of a replaced player is not the new one's", "start tracks ends start tracks",
+            "", "Playing", v + "q\n" + v, "Playing Started Idle Playing Started", 0);
+        row("a start position", "start_75 tracks", "", "Playing", v + "seek 75 2\n",
+            "Playing Started Seeked", 75000);
+        row("remembered choices go out at the video line", "start_choices tracks", "", "Playing",
+            v + "sub_demux 0\nswitch_audio 1\n", "Playing Started Tracks", 0);
+        row("a snapshot asked for is reported", "start tracks snapshot shot", "", "Playing",
+            v + "screenshot 0\n", "Playing Started Shot", 0);
+        row("track and volume verbs", "start tracks volume_30 audio_2 subtitle_0 balance_-1", "",
+            "Playing",
+            v + "pausing_keep volume 30 100\npausing_keep switch_audio 2\n"
+                "pausing_keep sub_demux 0\npausing_keep balance -1 1\n",
+            "Playing Started Volume", 0);
+    }
+
+    void sessionSequences() {
+        QFETCH(QStringList, steps);
+        QFETCH(QByteArray, env);
+        QFETCH(QString, state);
+        QFETCH(QByteArray, sent);
+        QFETCH(QStringList, reported);
+        QFETCH(qint64, clock);
+        QTemporaryDir work;
+        const QString log = work.path() + QStringLiteral("/player.log");
+        qputenv("FAKE_PLAYER_LOG", QFile::encodeName(log));
+        const QByteArrayList setting = env.split('=');
+        if (setting.size() == 2)
+            qputenv(setting[0].constData(), setting[1]);
+        const auto restore = qScopeGuard([&] {
+            qunsetenv("FAKE_PLAYER_LOG");
+            if (setting.size() == 2)
+                qunsetenv(setting[0].constData());
+        });
+
+        // Ticks only when the row says so.
+        PlaybackSession session(24 * 3600 * 1000);
+        QStringList seen;
+        static const QStringList kStates{u"Idle"_s, u"Playing"_s, u"Paused"_s, u"Stopping"_s};
+        connect(&session, &PlaybackSession::StateChanged, this,
+                [&](PlaybackState s) { seen << kStates[int(s)]; });
+        connect(&session, &PlaybackSession::Started, this, [&] { seen << u"Started"_s; });
+        connect(&session, &PlaybackSession::Seeked, this, [&] { seen << u"Seeked"_s; });
+        connect(&session, &PlaybackSession::Ended, this, [&] { seen << u"Ended"_s; });
+        connect(&session, &PlaybackSession::VolumeChanged, this, [&] { seen << u"Volume"_s; });
+        connect(&session, &PlaybackSession::ShotReported, this, [&] { seen << u"Shot"_s; });
+        connect(&session, &PlaybackSession::Failed, this, [&](PlaybackFailure f) {
+            seen << (f == PlaybackFailure::Crashed ? u"Crashed"_s : u"FailedToStart"_s);
+        });
+        int tracks = 0;
+        connect(&session, &PlaybackSession::TracksAnnounced, this, [&](const TrackReport &r) {
+            ++tracks;
+            if (r.AppliedAudioIndex >= 0)
+                seen << u"Tracks"_s;
+        });
+
+        for (const QString &step : std::as_const(steps)) {
+            const QString verb = step.section(u'_', 0, 0);
+            const int number = step.section(u'_', 1).toInt();
+            if (verb == u"start") {
+                PlayRequest request;
+                request.Program = env == "MISSING" ? u"/nonexistent/player"_s
+                                                   : QStringLiteral(TAVRELL_FAKE_PLAYER);
+                request.Launch = Launch(work.path() + u"/film.mkv"_s);
+                request.Launch.AppDataFolder = work.path() + u"/"_s;
+                if (step == u"start_choices") {
+                    request.PendingAudioIndex = 1;
+                    request.PendingSubtitleIndex = 0;
+                } else {
+                    request.StartSeconds = number;
+                }
+                tracks = 0;
+                session.Start(request);
+            } else if (verb == u"tracks") {
+                QTRY_VERIFY_WITH_TIMEOUT(tracks > 0, 10000);
+            } else if (verb == u"shot") {
+                QTRY_VERIFY_WITH_TIMEOUT(seen.contains(u"Shot"_s), 10000);
+            } else if (kStates.contains(verb)) {
+                QTRY_COMPARE_WITH_TIMEOUT(kStates[int(session.State())], verb, 10000);
+            } else if (verb == u"ends") {
+                // Quits by itself, and the session has not yet heard of it.
+                session.Process()->write("q\n");
+                QVERIFY(session.Process()->waitForFinished(10000));
+            } else if (verb == u"pause") {
+                session.Pause();
+            } else if (verb == u"resume") {
+                session.Resume();
+            } else if (verb == u"stop") {
+                session.Stop();
+            } else if (verb == u"close") {
+                session.Close();
+            } else if (verb == u"seek") {
+                session.Seek(number);
+            } else if (verb == u"tick") {
+                session.Tick();
+            } else if (verb == u"snapshot") {
+                session.Snapshot();
+            } else if (verb == u"volume") {
+                session.SetVolume(number);
+            } else if (verb == u"audio") {
+                session.SwitchAudio(number, true);
+            } else if (verb == u"subtitle") {
+                session.SwitchSubtitle(number, true);
+            } else if (verb == u"balance") {
+                session.SetBalance(number);
+            } else {
+                QFAIL(qPrintable(step));
+            }
+        }
+        QCOMPARE(kStates[int(session.State())], state);
+        // Nothing claims to play without a player, and the tick runs only while playing.
+        QCOMPARE(session.HasPlayer(), session.Process() != nullptr && state != u"Stopping");
+        QCOMPARE(session.RefreshTimer()->isActive(), state == u"Playing");
+        QCOMPARE(session.PositionMs(), clock);
+        QCOMPARE(seen, reported);
+        // The player logs what it read as it reads it: wait for the last command to land.
+        if (session.HasPlayer())
+            sent += "q\n";
+        session.Close();
+        QTRY_COMPARE_WITH_TIMEOUT(ReadAll(log), sent, 10000);
     }
 
     // --- the stand-in player used by the window tests ---

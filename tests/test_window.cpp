@@ -302,25 +302,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("get_time_pos\n"), 3000);
     }
 
-    void endOfAReplacedPlayerDoesNotStopTheNewOne() {
-        DRUI &w = NewWindow();
-        PrepareFakePlayer(user->Root());
-        PlayFile(fileA);
-        // The first player ends on its own, and its end is still in the queue when the next
-        // item replaces it.
-        w.RefreshTimer->stop();
-        w.PlayerProcess->write("q\n");
-        QVERIFY(w.PlayerProcess->waitForFinished(3000));
-        const QString log = PrepareFakePlayer(user->Root());
-        w.CurrentPath.clear();
-        w.PlayPath = fileB;
-        w.VideoPlay();
-        QTest::qWait(700);
-        QCOMPARE(w.PageStack->currentIndex(), 2);
-        QVERIFY(w.Playing);
-        QVERIFY(!LoggedCommands(log).contains("q\n"));
-    }
-
     void startPositionAndPlayButtonStates() {
         DRUI &w = NewWindow();
         const QString log = PrepareFakePlayer(user->Root());
