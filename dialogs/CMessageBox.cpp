@@ -1,8 +1,8 @@
 #include "dialogs/CMessageBox.h"
 
+#include "dialogs/Styles.h"
+#include "dialogs/UiText.h"
 #include "lang/CLanguageTable.h"
-#include "ui/Styles.h"
-#include "ui/UiText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "snapshot/CProcessUI.h"
 
 #include "dialogs/FileDialogs.h"
+#include "dialogs/Styles.h"
+#include "dialogs/UiText.h"
 #include "platform/AppPaths.h"
 #include "snapshot/SnapshotPaths.h"
-#include "ui/Styles.h"
-#include "ui/UiText.h"
 
 #include <QComboBox>
 #include <QDesktopServices>

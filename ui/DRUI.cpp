@@ -1,9 +1,9 @@
 #include "ui/DRUI.h"
 
+#include "dialogs/Styles.h"
+#include "dialogs/UiText.h"
 #include "platform/AppPaths.h"
 #include "platform/Programs.h"
-#include "ui/Styles.h"
-#include "ui/UiText.h"
 
 #include <QCoreApplication>
 #include <QStackedLayout>

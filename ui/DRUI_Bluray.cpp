@@ -1,13 +1,13 @@
 // The Blu-ray disc page and title playback: glue between the core reader and the window.
 #include "ui/DRUI.h"
 
+#include "dialogs/Styles.h"
+#include "dialogs/UiText.h"
 #include "player/Clock.h"
 #include "player/Kinds.h"
 #include "playlist/PlaylistSteps.h"
 #include "sources/bluray/DiscMetadata.h"
 #include "sources/bluray/TitleDiscovery.h"
-#include "ui/Styles.h"
-#include "ui/UiText.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "ui/DRUI.h"
 
+#include "dialogs/Styles.h"
+#include "dialogs/UiText.h"
 #include "lang/CLanguageTable.h"
 #include "ui/DecodedPicture.h"
-#include "ui/Styles.h"
-#include "ui/UiText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,12 +1,12 @@
 #include "ui/DRUI.h"
 
+#include "dialogs/Styles.h"
+#include "dialogs/UiText.h"
 #include "lang/CLanguageTable.h"
 #include "player/PlayerArgs.h"
 #include "playlist/RecentFiles.h"
 #include "snapshot/CProcessUI.h"
 #include "snapshot/SnapshotPaths.h"
-#include "ui/Styles.h"
-#include "ui/UiText.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -2,12 +2,12 @@
 // state and reports with its widgets.
 #include "ui/DRUI.h"
 
+#include "dialogs/UiText.h"
 #include "platform/Programs.h"
 #include "player/Clock.h"
 #include "player/PlaybackSession.h"
 #include "snapshot/SnapshotPaths.h"
 #include "snapshot/SnapshotSaver.h"
-#include "ui/UiText.h"
 
 #include <QDateTime>
 #include <QFile>

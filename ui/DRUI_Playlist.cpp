@@ -1,12 +1,12 @@
 #include "ui/DRUI.h"
 
+#include "dialogs/Styles.h"
+#include "dialogs/UiText.h"
 #include "platform/Programs.h"
 #include "player/Clock.h"
 #include "player/PlayerArgs.h"
 #include "playlist/PlaylistSteps.h"
 #include "playlist/ProbeBatch.h"
-#include "ui/Styles.h"
-#include "ui/UiText.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -2,11 +2,11 @@
 
 #include "dialogs/CMessageBox.h"
 #include "dialogs/FileDialogs.h"
+#include "dialogs/UiText.h"
 #include "lang/CLanguageTable.h"
 #include "player/PlayerArgs.h"
 #include "playlist/PlaylistSteps.h"
 #include "sources/FolderSource.h"
-#include "ui/UiText.h"
 
 #include <QFileInfo>
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The window's look, in one place.
+// The look of the window and its dialogs, in one place.
 namespace styles {
 
 inline QString WindowBackground() {
