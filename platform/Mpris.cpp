@@ -131,12 +131,19 @@ double Mpris::Volume() const {
 template <typename Action> void Mpris::Later(Action action) {
     if (!m_target)
         return;
+    // While a dialog is up the call is refused: acting inside its loop could open a dialog
+    // inside that one, one per call.
+    if (m_target->RemoteReadiness() == RemoteTarget::Readiness::Modal) {
+        if (calledFromDBus())
+            sendErrorReply(QDBusError::Failed, QStringLiteral("A dialog is open"));
+        return;
+    }
     // While the window probes files it keeps its event loop running but takes no input; a
     // remote control's request is input too. A call still queued when we go is dropped.
     QMetaObject::invokeMethod(
         this,
         [this, action] {
-            if (m_target->TakesRemoteInput())
+            if (m_target->RemoteReadiness() == RemoteTarget::Readiness::Ready)
                 action(*m_target);
         },
         Qt::QueuedConnection);

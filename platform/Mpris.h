@@ -2,6 +2,7 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QPointer>
@@ -20,7 +21,7 @@ class MprisPlayer;
 // item, published on a D-Bus connection; requests go to the target (the window), which runs
 // them as its Controls menu does. No bus, or the name already taken: nothing happens and
 // nothing is reported. The session and the target outlive it.
-class Mpris : public QObject {
+class Mpris : public QObject, protected QDBusContext {
     Q_OBJECT
 public:
     static const QString ServiceName;

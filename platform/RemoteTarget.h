@@ -6,9 +6,14 @@ class RemoteTarget {
 public:
     enum class Request { Play, Pause, Resume, Stop, Next, Previous, Quit };
 
+    enum class Readiness {
+        Ready,
+        Busy,  // it takes no input (it probes added files): requests are dropped
+        Modal, // a dialog runs its own loop: requests are refused, never run inside it
+    };
+
     virtual ~RemoteTarget() = default;
-    // False while the program takes no input (it probes added files): requests are dropped.
-    virtual bool TakesRemoteInput() const = 0;
+    virtual Readiness RemoteReadiness() const = 0;
     virtual void RunRemoteRequest(Request request) = 0;
     // As a move of the volume slider, in percent.
     virtual void SetRemoteVolume(int percent) = 0;

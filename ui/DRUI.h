@@ -158,7 +158,7 @@ public:
     QString NowPlayingName() const;
 
     // What a remote control asks for.
-    bool TakesRemoteInput() const override { return !ProbingFiles; }
+    RemoteTarget::Readiness RemoteReadiness() const override;
     void RunRemoteRequest(RemoteTarget::Request request) override;
     void SetRemoteVolume(int percent) override;
     void RaiseWindow() override;

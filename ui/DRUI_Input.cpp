@@ -3,7 +3,7 @@
 #include "snapshot/CProcessUI.h"
 #include "snapshot/SnapshotPaths.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -159,6 +159,13 @@ void DRUI::btnMenButtonSlot() {}
 
 void DRUI::btnOpenSnapshotFolder() {
     OpenFolderInFileBrowser(ReadSnapshotFolder(AppDataFolder));
+}
+
+RemoteTarget::Readiness DRUI::RemoteReadiness() const {
+    // A request run inside a dialog's loop could open another dialog inside it, and so on.
+    if (QApplication::activeModalWidget())
+        return Readiness::Modal;
+    return ProbingFiles ? Readiness::Busy : Readiness::Ready;
 }
 
 void DRUI::RunRemoteRequest(RemoteTarget::Request request) {
