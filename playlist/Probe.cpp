@@ -32,7 +32,8 @@ QString ParseProbeDuration(const QByteArray &probeOutput) {
     return QString::fromLatin1(FormatClock((micro + 5000) / 1000000));
 }
 
-QString ProbeLength(const QString &program, const QString &path, int timeoutMs) {
+QString ProbeLength(const QString &program, const QString &path, int timeoutMs,
+                    const std::atomic_bool *cancel) {
     if (program.isEmpty())
         return QString();
     QProcess probe;
@@ -61,12 +62,14 @@ QString ProbeLength(const QString &program, const QString &path, int timeoutMs) 
             kept += chunk.left(ProbeOutputLimit - kept.size());
     };
     constexpr int kSliceMs = 100;
-    while (probe.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+    const auto cancelled = [cancel] { return cancel && cancel->load(); };
+    while (probe.state() != QProcess::NotRunning && !deadline.hasExpired() && !cancelled()) {
         probe.waitForReadyRead(int(qBound<qint64>(1, deadline.remainingTime(), qint64(kSliceMs))));
         drain();
     }
     if (probe.state() != QProcess::NotRunning) {
-        // A hung probe must not hold the window for ever.
+        // A hung probe must not hold the window for ever, nor a cancelled one the program's
+        // end.
         platform::KillGroup(group);
         probe.kill();
         probe.waitForFinished(5000);

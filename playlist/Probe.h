@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+
 // The probe is asked for the container's length alone, as a number on its standard output:
 // its human-readable report prints tag keys and values verbatim, line breaks included, so a
 // tag can imitate any line of it.
@@ -19,7 +21,8 @@ constexpr int ProbeTimeoutMs = 15000;
 constexpr qsizetype ProbeOutputLimit = 64 * 1024;
 
 // Runs program with ProbeArguments(path) in a process group of its own, waits at most
-// timeoutMs whatever it writes, ends the whole group at the deadline and after the probe
-// exits, and returns the duration parsed from the first ProbeOutputLimit bytes of its
-// standard output. A probe that cannot start gives empty text.
-QString ProbeLength(const QString &program, const QString &path, int timeoutMs = ProbeTimeoutMs);
+// timeoutMs whatever it writes, ends the whole group at the deadline, when cancel becomes
+// true and after the probe exits, and returns the duration parsed from the first
+// ProbeOutputLimit bytes of its standard output. A probe that cannot start gives empty text.
+QString ProbeLength(const QString &program, const QString &path, int timeoutMs = ProbeTimeoutMs,
+                    const std::atomic_bool *cancel = nullptr);

@@ -2,6 +2,7 @@
 #include "playlist/PlayListInfo.h"
 #include "playlist/PlaylistSteps.h"
 #include "playlist/Probe.h"
+#include "playlist/ProbeBatch.h"
 #include "playlist/RecentFiles.h"
 
 #include <QDir>
@@ -297,6 +298,18 @@ void TestPlaylist::probeChildrenEndWithIt() {
     QFile::remove(pidFile);
     qputenv("FAKE_PROBE_SLEEP_MS", "60000");
     QCOMPARE(ProbeLength(QStringLiteral(TAVRELL_FAKE_PROBE), path, 500), QString());
+    QTRY_COMPARE(RunningWith(path.toLocal8Bit()), 0);
+
+    // A batch abandoned mid-way (the program quitting) ends its probes at once, children too.
+    QFile::remove(pidFile);
+    QElapsedTimer clock;
+    {
+        ProbeBatch batch(QStringLiteral(TAVRELL_FAKE_PROBE), {path, path}, 1);
+        batch.Start();
+        QTRY_VERIFY(QFile::exists(pidFile));
+        clock.start();
+    }
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
     QTRY_COMPARE(RunningWith(path.toLocal8Bit()), 0);
 }
 
