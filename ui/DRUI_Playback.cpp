@@ -230,7 +230,7 @@ void DRUI::MPlayerDataRecieve() {
 }
 
 void DRUI::HandlePlayerLine(const QByteArray &line) {
-    const LineKind kind = ClassifyLine(line);
+    const LineKind kind = PlayerOutput.Classify(line);
     if (kind == LineKind::PositionAnswer || kind == LineKind::LengthAnswer ||
         kind == LineKind::PercentAnswer)
         PlayerOutput.AnswerSeen();
