@@ -4,6 +4,7 @@
 #include "platform/DisplayPlatform.h"
 #include "platform/KeepAwake.h"
 #include "platform/Mpris.h"
+#include "platform/QuitSignals.h"
 #include "platform/SingleInstance.h"
 #include "ui/DRUI.h"
 #include "ui/DecodedPicture.h"
@@ -18,11 +19,13 @@ int RunApplication(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     qInstallMessageHandler(LogMessageHandler);
+    platform::QuitOnTerminationSignals();
     platform::SingleInstance instance(QStringLiteral("Tavrell_DVD_Player_2019_For_Windows"));
     if (!instance.becomePrimary()) {
         instance.notifyPrimary();
         return 0;
     }
+    int code = 0;
     {
         DRUI window;
         // Mapped first, built while the display server maps it: the first paint comes after
@@ -47,7 +50,10 @@ int RunApplication(int argc, char **argv) {
             remote = std::make_unique<platform::Mpris>(window.Session, &window);
             remote->Register();
         });
-        QApplication::exec();
+        // A signal taken while starting may have found no loop to end.
+        code = platform::TerminationExitCode();
+        if (code == 0)
+            code = QApplication::exec();
     }
-    return 0;
+    return code;
 }

@@ -131,6 +131,30 @@ void LineSplitter::Reset() {
     m_skipping = false;
 }
 
+LineKind PlayerOutputState::Classify(const QByteArray &line) {
+    const LineKind kind = ClassifyLine(line);
+    switch (kind) {
+    case LineKind::NewItem:
+        if (m_itemSeen)
+            return LineKind::Other;
+        m_itemSeen = true;
+        break;
+    case LineKind::AudioStream:
+    case LineKind::SubtitleStream:
+        if (!m_itemSeen || m_videoSeen)
+            return LineKind::Other;
+        break;
+    case LineKind::VideoOpened:
+        if (!m_itemSeen || m_videoSeen)
+            return LineKind::Other;
+        m_videoSeen = true;
+        break;
+    default:
+        break;
+    }
+    return kind;
+}
+
 bool PlayerOutputState::TakeShotRequest() {
     if (m_shotsRequested <= 0)
         return false;
@@ -156,4 +180,6 @@ void PlayerOutputState::Reset() {
     Lines.Reset();
     m_shotsRequested = 0;
     m_ticksSinceEndLine = -1;
+    m_itemSeen = false;
+    m_videoSeen = false;
 }

@@ -61,6 +61,14 @@ class PlayerOutputState {
 public:
     LineSplitter Lines;
 
+    // ClassifyLine with the order of the item's own lines applied: the player prints one
+    // "Playing " line, then the streams it found, then one "VIDEO: " line, and only after
+    // that the file's tags, line breaks included. So only the first "Playing " and "VIDEO: "
+    // lines count, and stream lines only between them; the same lines later are Other.
+    // (A stream's own title and language are printed inside its announcement, before
+    // "VIDEO: "; lines they hold cannot be told from the player's there.)
+    LineKind Classify(const QByteArray &line);
+
     // "screenshot 0" commands sent and not yet answered: only then is a report acted on.
     void ShotRequested() { ++m_shotsRequested; }
     // True (and one request used up) when a report is expected.
@@ -82,4 +90,6 @@ public:
 private:
     int m_shotsRequested = 0;
     int m_ticksSinceEndLine = -1;
+    bool m_itemSeen = false;
+    bool m_videoSeen = false;
 };

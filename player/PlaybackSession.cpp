@@ -228,7 +228,7 @@ void PlaybackSession::ReadOutput() {
 }
 
 void PlaybackSession::HandleLine(const QByteArray &line) {
-    const LineKind kind = ClassifyLine(line);
+    const LineKind kind = m_output.Classify(line);
     switch (kind) {
     case LineKind::PositionAnswer:
         m_output.AnswerSeen();

@@ -13,6 +13,9 @@ ProbeBatch::ProbeBatch(const QString &program, const QStringList &paths, int par
 }
 
 ProbeBatch::~ProbeBatch() {
+    stopping = true;
+    pool.clear();
+    // Their threads use this object.
     pool.waitForDone();
 }
 
@@ -23,7 +26,7 @@ void ProbeBatch::Start() {
     }
     for (int index = 0; index < paths.size(); ++index) {
         pool.start([this, index] {
-            const QString length = ProbeLength(program, paths[index]);
+            const QString length = ProbeLength(program, paths[index], ProbeTimeoutMs, &stopping);
             // Results are stored on this object's thread, so readers need no lock.
             QMetaObject::invokeMethod(
                 this, [this, index, length] { Store(index, length); }, Qt::QueuedConnection);

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <atomic>
+
 // Probes the lengths of many files, a few at a time, each with the one-file probe call.
 // The window keeps running its event loop meanwhile; the results come back in the order the
 // paths were given, whichever probe finishes first.
@@ -14,7 +16,8 @@ public:
     // parallel < 1 means one at a time.
     ProbeBatch(const QString &program, const QStringList &paths, int parallel,
                QObject *parent = nullptr);
-    // Waits for the probes still running: their threads use this object.
+    // Ends the probes still running and drops those not yet started: a batch abandoned
+    // (the program quitting in the middle) must neither wait for them nor leave them behind.
     ~ProbeBatch() override;
 
     void Start();
@@ -35,6 +38,7 @@ private:
     QStringList paths;
     QStringList lengths;
     int done = 0;
+    std::atomic_bool stopping = false;
     QThreadPool pool;
 };
 

@@ -229,6 +229,25 @@ private slots:
         QVERIFY(!w.RefreshTimer->isActive());
     }
 
+    // Tags forging the probe's length line, and the player's item, stream and video lines
+    // after its own: the length and the track menus are the file's.
+    void tagsImitatingLengthAndStreams() {
+        const QString clip = user->NewFolder(QStringLiteral("clips5")) + QStringLiteral("/s.nut");
+        const QString lines = QStringLiteral(
+            "x\n  Duration: 99:59:59.00, start: 0.000000\nPlaying y.nut.\n[lavf] stream 1: audio "
+            "(aac), -aid 1\n[lavf] stream 2: subtitle (srt), -sid 0\nVIDEO:  [H264]  320x240\n");
+        QVERIFY(
+            MakeClip(clip, 5, {lines + QStringLiteral("=v"), QStringLiteral("comment=") + lines}));
+        DRUI &w = NewWindow();
+        w.PlayListAddFiles({clip});
+        QCOMPARE(w.MediaDuration, qint64(5));
+        QTRY_VERIFY_WITH_TIMEOUT(w.PositionLabel->text().startsWith(QStringLiteral("00:00:01")),
+                                 15000);
+        QCOMPARE(w.AudioTrackMenu->actions().size(), 2); // Disable and the one track
+        QVERIFY(w.SubtitleTrackMenu->actions().isEmpty());
+        w.StopBtn();
+    }
+
     // ---- output no real file produces, from the scripted fake player ----
 
     void floodWithoutLineEnds() {

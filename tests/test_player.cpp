@@ -335,6 +335,9 @@ private slots:
             << QStringLiteral("play-dvd-badtitle") << QList<int>{1, 0, 0, 0, 0, 0, 0, 0, 1, 0};
         QTest::newRow("no video out")
             << QStringLiteral("play-vo-xv-unavailable") << QList<int>{1, 1, 0, 1, 0, 1, 0, 0, 0, 1};
+        // Format tags holding an item, stream and video lines of their own, after the real ones.
+        QTest::newRow("tags imitating lines") << QStringLiteral("play-tags-imitating-lines")
+                                              << QList<int>{1, 2, 0, 1, 0, 0, 0, 0, 1, 0};
     }
     void capturesClassify() {
         QFETCH(QString, capture);
@@ -347,9 +350,12 @@ private slots:
                                   LineKind::PercentAnswer,  LineKind::Screenshot,
                                   LineKind::EndOfFile,      LineKind::Quit};
         QList<int> seen(10, 0);
-        for (const QByteArray &line : Lines(bytes))
+        PlayerOutputState state;
+        for (const QByteArray &line : Lines(bytes)) {
+            const LineKind kind = state.Classify(line);
             for (int i = 0; i < 10; ++i)
-                seen[i] += ClassifyLine(line) == order[i];
+                seen[i] += kind == order[i];
+        }
         QCOMPARE(seen, counts);
     }
 
@@ -596,8 +602,11 @@ private slots:
         QCOMPARE(ticks, PlayerOutputState::EndGraceTicks);
         QVERIFY(!state.EndClaimed());
         state.ShotRequested();
+        QCOMPARE(state.Classify("Playing a.mkv.\n"), LineKind::NewItem);
         state.Reset();
         QVERIFY(!state.TakeShotRequest());
+        // The next player's item is its own.
+        QCOMPARE(state.Classify("Playing b.mkv.\n"), LineKind::NewItem);
     }
 
     // --- snapshots ---

@@ -2,6 +2,7 @@
 #include "playlist/PlayListInfo.h"
 #include "playlist/PlaylistSteps.h"
 #include "playlist/Probe.h"
+#include "playlist/ProbeBatch.h"
 #include "playlist/RecentFiles.h"
 
 #include <QDir>
@@ -169,36 +170,39 @@ void TestPlaylist::cleanup() {
 }
 
 void TestPlaylist::parseDuration_data() {
-    QTest::addColumn<QByteArray>("stderrText");
+    QTest::addColumn<QByteArray>("output");
     QTest::addColumn<QString>("length");
 
-    QTest::newRow("real mp4") << QByteArray(kProbeMp4) << QStringLiteral("00:00:02");
-    QTest::newRow("real elementary stream: N/A") << QByteArray(kProbeElementaryStream) << QString();
-    QTest::newRow("real missing file") << QByteArray(kProbeMissingFile) << QString();
-    QTest::newRow("fraction cut") << QByteArray("  Duration: 01:02:03.45, start: 0.0")
-                                  << QStringLiteral("01:02:03");
-    QTest::newRow("first one counts")
-        << QByteArray("Duration: 00:00:05.00\nDuration: 00:00:09.00") << QStringLiteral("00:00:05");
-    QTest::newRow("short fields") << QByteArray("Duration: 1:2:3, start")
-                                  << QStringLiteral("1:2:3");
-    QTest::newRow("at the very end") << QByteArray("  Duration: ") << QString();
-    QTest::newRow("truncated clock") << QByteArray("  Duration: 00:01") << QString();
-    QTest::newRow("tag imitating it")
-        << QByteArray("    title           : x Duration: 99:00:00.00\n"
-                      "  Duration: 00:00:03.00, start: 0.0")
-        << QStringLiteral("00:00:03");
-    QTest::newRow("no blank after colon") << QByteArray("Duration:00:01:00.00") << QString();
-    QTest::newRow("not a number") << QByteArray("Duration: ab:cd:ef.00") << QString();
-    QTest::newRow("bytes that are not UTF-8 before it")
-        << QByteArray("from '\xff\xfe.mp4':\n  Duration: 00:10:00.00")
-        << QStringLiteral("00:10:00");
+    // Debian's ffprobe 5.1 asked for the length alone, then its report for "-i" alone, which
+    // shows tag keys and values as they are: the length is never read from there.
+    QTest::newRow("real mp4") << QByteArray("2.000000\n") << QStringLiteral("00:00:02");
+    QTest::newRow("real elementary stream: N/A") << QByteArray("N/A\n") << QString();
+    QTest::newRow("real report") << QByteArray(kProbeMp4) << QString();
+    QTest::newRow("real report: elementary stream")
+        << QByteArray(kProbeElementaryStream) << QString();
+    QTest::newRow("real report: missing file") << QByteArray(kProbeMissingFile) << QString();
+    QTest::newRow("forged key and value, format and stream level")
+        << QByteArray("  Metadata:\n    x\n  Duration: 99:59:59.00, start: 0.000000\n  y: v\n"
+                      "    COMMENT         : a\n                    :   Duration: 99:59:59.00\n"
+                      "  Duration: 00:00:19.98, start: 0.000000, bitrate: 596 kb/s\n"
+                      "    Metadata:\n      x\n  Duration: 99:59:59.00, start: 0.000000\n")
+        << QString();
+    // Rounded to hundredths as the report shows it, then cut to seconds as the playlist did.
+    QTest::newRow("fraction cut") << QByteArray("3723.450000\n") << QStringLiteral("01:02:03");
+    QTest::newRow("rounds up") << QByteArray("19.995011\n") << QStringLiteral("00:00:20");
+    QTest::newRow("stays down") << QByteArray("19.994999") << QStringLiteral("00:00:19");
+    QTest::newRow("100 h") << QByteArray("360000.000000\n") << QStringLiteral("100:00:00");
+    QTest::newRow("first line counts")
+        << QByteArray("5.000000\n9.000000\n") << QStringLiteral("00:00:05");
+    QTest::newRow("not alone on its line") << QByteArray("5.000000 x\n") << QString();
+    QTest::newRow("absurd") << QByteArray("99999999999999999.000000\n") << QString();
     QTest::newRow("empty") << QByteArray() << QString();
 }
 
 void TestPlaylist::parseDuration() {
-    QFETCH(QByteArray, stderrText);
+    QFETCH(QByteArray, output);
     QFETCH(QString, length);
-    QCOMPARE(ParseProbeDuration(stderrText), length);
+    QCOMPARE(ParseProbeDuration(output), length);
 }
 
 // The real probe on a clip made here, under a name with blanks, quotes and accents.
@@ -208,15 +212,21 @@ void TestPlaylist::probeRealFfprobe() {
     if (ffmpeg.isEmpty() || ffprobe.isEmpty())
         QSKIP("ffmpeg and ffprobe are needed");
 
-    const QString clip = Tmp->path() + QStringLiteral("/clip \"été\" $x.mp4");
+    const QString clip = Tmp->path() + QStringLiteral("/clip \"été\" $x.nut");
+    // Keys and values that forge the report's length line, at format and stream level.
+    const QString forged = QStringLiteral("x\n  Duration: 99:59:59.00, start: 0.000000\n  y");
     QProcess make;
     make.start(ffmpeg, {QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"),
                         QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        QStringLiteral("testsrc=d=3:size=160x120"), clip});
+                        QStringLiteral("testsrc=d=3:size=160x120"), QStringLiteral("-metadata"),
+                        forged + QStringLiteral("=v"), QStringLiteral("-metadata"),
+                        QStringLiteral("comment=") + forged, QStringLiteral("-metadata:s:v:0"),
+                        forged + QStringLiteral("=v"), clip});
     QVERIFY(make.waitForFinished(60000));
     QCOMPARE(make.exitCode(), 0);
 
-    QCOMPARE(ProbeLength(ffprobe, clip), QStringLiteral("00:00:03"));
+    // The report says "Duration: 00:00:02.96" (the last frame has no length in nut).
+    QCOMPARE(ProbeLength(ffprobe, clip), QStringLiteral("00:00:02"));
     QCOMPARE(ProbeLength(ffprobe, Tmp->path() + QStringLiteral("/missing.mp4")), QString());
 }
 
@@ -288,6 +298,18 @@ void TestPlaylist::probeChildrenEndWithIt() {
     QFile::remove(pidFile);
     qputenv("FAKE_PROBE_SLEEP_MS", "60000");
     QCOMPARE(ProbeLength(QStringLiteral(TAVRELL_FAKE_PROBE), path, 500), QString());
+    QTRY_COMPARE(RunningWith(path.toLocal8Bit()), 0);
+
+    // A batch abandoned mid-way (the program quitting) ends its probes at once, children too.
+    QFile::remove(pidFile);
+    QElapsedTimer clock;
+    {
+        ProbeBatch batch(QStringLiteral(TAVRELL_FAKE_PROBE), {path, path}, 1);
+        batch.Start();
+        QTRY_VERIFY(QFile::exists(pidFile));
+        clock.start();
+    }
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
     QTRY_COMPARE(RunningWith(path.toLocal8Bit()), 0);
 }
 

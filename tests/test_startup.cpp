@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <dlfcn.h>
 #include <memory>
 #include <pwd.h>
@@ -654,6 +655,11 @@ void TestStartup::startsWithoutScreenSaver() {
     QVERIFY(app);
     QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(app->processId()).size(), 1, kStartTimeoutMs);
     QCOMPARE(app->state(), QProcess::Running);
+    // SIGTERM ends it through its event loop, as closing does, not where it stands.
+    app->terminate();
+    QVERIFY(app->waitForFinished(kStartTimeoutMs));
+    QCOMPARE(app->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app->exitCode(), 128 + SIGTERM);
 }
 
 // The built program takes its remote-control name once its window is up, answers as the

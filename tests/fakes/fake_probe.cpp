@@ -1,11 +1,12 @@
-// Stands in for ffprobe: "fake_probe -i <path>".
+// Stands in for ffprobe asked for the length alone, "fake_probe ... -show_entries
+// format=duration ... -i <path>": the seconds ("3723.450000" or "N/A") on standard output.
 //   FAKE_PROBE_LOG        file to which "<path>\n" is appended for every call
 //   FAKE_PROBE_SLEEP_MS   wait this long before answering (a hung probe)
 //   FAKE_PROBE_SLEEPS     "name=ms;other.mp4=ms": per file name part, wait that long first
 //   FAKE_PROBE_DURATIONS  "name=00:01:00.00;other.mp4=N/A", matched against the file name
 //                         part; the value "none" answers like a file that is not media.
 //                         Unlisted names get 00:01:00.00.
-//   FAKE_PROBE_FLOOD      after the answer, write that many more bytes to the error output
+//   FAKE_PROBE_FLOOD      after the answer, write that many more bytes
 //                         (0: without end)
 //   FAKE_PROBE_FORK       leave a child behind that writes its pid to this file and sleeps
 #include <chrono>
@@ -46,9 +47,11 @@ std::string Lookup(const char *variable, const std::string &name, const std::str
 
 int main(int argc, char **argv) {
     std::string path;
+    bool asked = false;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "-i")
             path = argv[i + 1];
+        asked = asked || std::string(argv[i]) + argv[i + 1] == "-show_entriesformat=duration";
     }
 
     if (const char *log = std::getenv("FAKE_PROBE_LOG")) {
@@ -72,35 +75,27 @@ int main(int argc, char **argv) {
     const std::string sleep = Lookup("FAKE_PROBE_SLEEPS", FileNamePart(path), "0");
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(sleep.c_str())));
 
-    std::fputs("ffprobe version 5.1.9-0+deb12u1 Copyright (c) 2007-2026 the FFmpeg developers\n"
-               "  built with gcc 12 (Debian 12.2.0-14+deb12u1)\n"
-               "  libavutil      57. 28.100 / 57. 28.100\n"
-               "  libavcodec     59. 37.100 / 59. 37.100\n"
-               "  libavformat    59. 27.100 / 59. 27.100\n",
-               stderr);
     if (path.empty()) {
         std::fputs("You have to specify one input file.\n", stderr);
         return 1;
     }
+    if (!asked)
+        return 0; // ffprobe's report goes to the error output: the answer is not there
     const std::string duration = Lookup("FAKE_PROBE_DURATIONS", FileNamePart(path), "00:01:00.00");
+    int h = 0, m = 0, s = 0, cs = 0;
     if (duration == "none") {
         std::fprintf(stderr, "%s: Invalid data found when processing input\n", path.c_str());
         return 1;
     }
-    std::fprintf(stderr,
-                 "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '%s':\n"
-                 "  Metadata:\n"
-                 "    major_brand     : isom\n"
-                 "    encoder         : Lavf59.27.100\n"
-                 "  Duration: %s, start: 0.000000, bitrate: 100 kb/s\n"
-                 "  Stream #0:0[0x1](und): Video: h264 (High) (avc1 / 0x31637661), yuv420p, "
-                 "320x240, 90 kb/s, 25 fps, 25 tbr, 12800 tbn (default)\n",
-                 path.c_str(), duration.c_str());
+    if (std::sscanf(duration.c_str(), "%d:%d:%d.%d", &h, &m, &s, &cs) == 4)
+        std::printf("%d.%02d0000\n", h * 3600 + m * 60 + s, cs);
+    else
+        std::printf("%s\n", duration.c_str());
     if (const char *flood = std::getenv("FAKE_PROBE_FLOOD")) {
         const std::string noise(64 * 1024, 'x');
         const long long total = std::atoll(flood);
         for (long long left = total; total <= 0 || left > 0; left -= (long long)noise.size())
-            std::fwrite(noise.data(), 1, noise.size(), stderr);
+            std::fwrite(noise.data(), 1, noise.size(), stdout);
     }
     return 0;
 }
