@@ -198,14 +198,15 @@ class BlurayEndToEndTest : public QObject {
         return seen;
     }
 
-    // Asks the running player for a property until it answers `want` or `timeoutMs` pass;
-    // returns the last answer. The window's reader is held off while we read.
+    // Asks the running player for a property until it answers `want` (empty: anything) or
+    // `timeoutMs` pass; returns the last answer. The window's reader is held off while we read.
     QByteArray AskPlayer(const QByteArray &property, const QByteArray &want, int timeoutMs) {
         const QByteArray prefix = "ANS_" + property + '=';
         QByteArray last;
         QElapsedTimer timer;
         timer.start();
-        while (timer.elapsed() < timeoutMs && last != want) {
+        const auto settled = [&] { return !last.isEmpty() && (want.isEmpty() || last == want); };
+        while (timer.elapsed() < timeoutMs && !settled()) {
             QProcess *player = window->PlayerProcess;
             if (!player || player->state() != QProcess::Running)
                 break;
@@ -227,7 +228,7 @@ class BlurayEndToEndTest : public QObject {
                         player->waitForReadyRead(100);
                 }
             }
-            if (last != want)
+            if (!settled())
                 QTest::qWait(200);
         }
         return last;
@@ -311,16 +312,29 @@ private slots:
         DRUI &w = OpenDisc();
         QAction *entry = TitleEntry(playlist);
         QVERIFY(entry);
+        // Without sound ("-aid -2"): told an audio stream, MPlayer's TS demuxer starts a key
+        // frame (here a second) late, and a start at 0 s would pass for one at 1 s. The page
+        // offers no sound choice for other titles.
+        w.AudioChoiceByKey[entry->data().value<PLAY_LIST_INFO>().Path] = 0;
         QVERIFY(Click(w.DiscOtherTitlesAction, entry));
         QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess, 5000);
         // The number MPlayer is given is libbluray's index of that playlist.
         const int index = LibblurayIndex(discPath, playlist);
         QVERIFY(index > 0);
-        QVERIFY2(w.PlayerProcess->arguments().contains(QStringLiteral("br://%1").arg(index)),
-                 qPrintable(w.PlayerProcess->arguments().join(u' ')));
+        const QStringList args = w.PlayerProcess->arguments();
+        QVERIFY2(args.contains(QStringLiteral("br://%1").arg(index)), qPrintable(args.join(u' ')));
+        QCOMPARE(args.value(args.indexOf(QStringLiteral("-aid")) + 1), QStringLiteral("-2"));
+        // Where in its clip the title starts, from the player asked before its first picture
+        // (its times are the clip's own timestamps): a brightness read off the screen cannot
+        // tell, as the first picture can be caught half drawn over black.
+        QVERIFY(w.PlayerProcess->waitForStarted(5000));
+        const QByteArray start = AskPlayer("time_pos", {}, 15000);
+        const double into = start.toDouble() - disc.Clips[clip].InTicks / 45000.0;
+        // Which clip plays, from the picture's tint, which even a half-drawn picture keeps.
         const QRgb seen = WaitForClip(clip);
         QVERIFY2(ClipOf(seen) == clip, qPrintable(Describe(seen)));
-        QVERIFY2(SecondsOf(seen) > from - 0.3, qPrintable(Describe(seen)));
+        QVERIFY2(!start.isEmpty() && into > from - 0.3,
+                 qPrintable(QStringLiteral("starts %1 s into the clip").arg(into)));
     }
 
     void chapterStartsWithinASecondOfItsTime() {
