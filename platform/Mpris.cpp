@@ -128,7 +128,7 @@ double Mpris::Volume() const {
     return m_session ? m_session->Volume() / 100.0 : 0.0;
 }
 
-template <typename Action> void Mpris::Later(Action action) {
+template <typename Action> void Mpris::Later(Action action, bool evenWhileBusy) {
     if (!m_target)
         return;
     // While a dialog is up the call is refused: acting inside its loop could open a dialog
@@ -142,8 +142,10 @@ template <typename Action> void Mpris::Later(Action action) {
     // remote control's request is input too. A call still queued when we go is dropped.
     QMetaObject::invokeMethod(
         this,
-        [this, action] {
-            if (m_target->RemoteReadiness() == RemoteTarget::Readiness::Ready)
+        [this, action, evenWhileBusy] {
+            const RemoteTarget::Readiness now = m_target->RemoteReadiness();
+            if (now == RemoteTarget::Readiness::Ready ||
+                (evenWhileBusy && now == RemoteTarget::Readiness::Busy))
                 action(*m_target);
         },
         Qt::QueuedConnection);
@@ -156,7 +158,8 @@ void Mpris::Raise() {
 }
 
 void Mpris::Quit() {
-    Later([](RemoteTarget &t) { t.RunRemoteRequest(RemoteTarget::Request::Quit); });
+    // Also while files are probed: the program ends, probes included.
+    Later([](RemoteTarget &t) { t.RunRemoteRequest(RemoteTarget::Request::Quit); }, true);
 }
 
 void Mpris::PlayPause() {

@@ -54,7 +54,7 @@ public:
 private:
     // Runs after the call has been answered: a step may probe files or ask for them, and the
     // caller must not wait for that.
-    template <typename Action> void Later(Action action);
+    template <typename Action> void Later(Action action, bool evenWhileBusy = false);
     void StateMayHaveChanged();
     void Publish();
 

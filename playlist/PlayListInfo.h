@@ -8,7 +8,7 @@
 // One playlist entry; also the payload of Blu-ray title menu entries.
 struct PLAY_LIST_INFO {
     MediaKind Kind = MediaKind::File;
-    qint64 Reserved = 0;   // always 0
+    qint64 Reserved = 0; // always 0
     QString Path;
     QString Length; // "HH:MM:SS", may be empty
 };

@@ -9,6 +9,7 @@ ProbeBatch::ProbeBatch(const QString &program, const QStringList &paths, int par
                        QObject *parent)
     : QObject(parent), program(program), paths(paths) {
     lengths.resize(paths.size());
+    probed.resize(paths.size());
     pool.setMaxThreadCount(qMax(parallel, 1));
 }
 
@@ -34,8 +35,21 @@ void ProbeBatch::Start() {
     }
 }
 
+void ProbeBatch::Cancel() {
+    if (IsFinished())
+        return;
+    cancelled = true;
+    stopping = true;
+    pool.clear();
+    emit Finished();
+}
+
 void ProbeBatch::Store(int index, const QString &length) {
+    // A probe stopped by Cancel has no answer.
+    if (cancelled)
+        return;
     lengths[index] = length;
+    probed[index] = true;
     ++done;
     emit Progress(done, int(paths.size()));
     if (done == paths.size())

@@ -21,7 +21,12 @@ public:
     ~ProbeBatch() override;
 
     void Start();
-    bool IsFinished() const { return done == paths.size(); }
+    // Stops here: probes not started are dropped, running ones end at once, and Finished
+    // follows with the lengths known so far.
+    void Cancel();
+    bool IsFinished() const { return cancelled || done == paths.size(); }
+    // Whether the path at index was probed (false for those a Cancel dropped).
+    bool IsProbed(int index) const { return probed.value(index); }
     int DoneCount() const { return done; }
     int Total() const { return int(paths.size()); }
     // ProbeLength's answer for each path, in the given order (empty until its probe ends).
@@ -37,7 +42,9 @@ private:
     QString program;
     QStringList paths;
     QStringList lengths;
+    QList<bool> probed;
     int done = 0;
+    bool cancelled = false;
     std::atomic_bool stopping = false;
     QThreadPool pool;
 };

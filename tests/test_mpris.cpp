@@ -2,6 +2,7 @@
 // calls the window's controls and reads its state, with the scripted fake player in place of
 // mplayer.
 #include "WindowFixture.h"
+#include "dialogs/CFramelessDialog.h"
 #include "platform/Mpris.h"
 #include "ui/DRUI.h"
 
@@ -259,7 +260,8 @@ private slots:
         // A second copy finds the name taken and stays quiet; the first keeps answering.
         DRUI other;
         other.InitWindow();
-        platform::Mpris second(other.Session, &other, QDBusConnection::connectToBus(busAddress, u"second"_s));
+        platform::Mpris second(other.Session, &other,
+                               QDBusConnection::connectToBus(busAddress, u"second"_s));
         QVERIFY(!second.Register());
         QDBusConnection::disconnectFromBus(u"second"_s);
         QCOMPARE(Get(kRoot, QStringLiteral("Identity")).toString(), u"Tavrell DVD Player"_s);
@@ -435,6 +437,27 @@ private slots:
         QVERIFY(w.Playing);
         QVERIFY(!LoggedCommands(nextLog).contains("pause\n"));
         QCOMPARE(Status(), u"Playing"_s);
+
+        // A message box is up: calls are refused, none runs inside its loop (where a step to
+        // a refused folder would open a box in the box, one per call).
+        int boxes = 0;
+        QList<QDBusMessage> replies;
+        const auto answer = [&](CFramelessDialog *box) {
+            ++boxes;
+            for (int i = 0; i < 20; ++i)
+                replies << Call(kPlayer, QStringLiteral("Previous"));
+            box->done(0);
+        };
+        CFramelessDialog::AnswerNext(answer);
+        CFramelessDialog::AnswerNext(answer); // taken only by a box opened inside the first
+        w.OpenFolderSource(user->NewFolder(u"neither DVD nor Blu-ray"_s));
+        QCOMPARE(boxes, 1);
+        QCOMPARE(replies.size(), 20);
+        for (const QDBusMessage &reply : std::as_const(replies))
+            QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
+        QVERIFY(CallOk(kPlayer, QStringLiteral("Previous")));     // the box has gone
+        w.OpenFolderSource(user->NewFolder(u"neither either"_s)); // uses up the spare answer
+        QVERIFY(!CFramelessDialog::HasQueuedAnswers());
     }
 
     void volumeIsTheSlider() {
@@ -479,7 +502,23 @@ private slots:
         QVERIFY(seen);
         const QString log = PrepareFakePlayer(user->Root());
         PlayFiles(w, {fileA}, log);
-        QVERIFY(CallOk(kRoot, QStringLiteral("Quit")));
+        // Also while files are added: the program ends, the probe with it.
+        qputenv("FAKE_PROBE_SLEEPS", "b-\u00e9t\u00e9.mkv=60000");
+        const auto restore = qScopeGuard([] { qunsetenv("FAKE_PROBE_SLEEPS"); });
+        std::unique_ptr<QDBusPendingCall> quit;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            if (!w.IsProbingFiles() || quit)
+                return;
+            quit = std::make_unique<QDBusPendingCall>(ClientSide().asyncCall(
+                QDBusMessage::createMethodCall(kService, kPath, kRoot, QStringLiteral("Quit"))));
+        });
+        watch.start(5);
+        w.PlayListAddFiles({fileB});
+        QVERIFY(quit);
+        QCOMPARE(w.PlayList.size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(quit->isFinished(), 10000);
+        QCOMPARE(quit->reply().type(), QDBusMessage::ReplyMessage);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 10000);
         QVERIFY(!w.PlayerProcess);
         const QList<QByteArray> sent = LoggedCommands(log);
@@ -502,8 +541,9 @@ private slots:
             platform::Mpris session(w.Session, &w);
             QVERIFY(!session.Register());
             // ...and neither does an address given outright.
-            platform::Mpris direct(w.Session, &w, QDBusConnection::connectToBus(
-                                           u"unix:path="_s + user->Root() + u"/gone"_s, u"gone"_s));
+            platform::Mpris direct(w.Session, &w,
+                                   QDBusConnection::connectToBus(
+                                       u"unix:path="_s + user->Root() + u"/gone"_s, u"gone"_s));
             QVERIFY(!direct.Register());
             QDBusConnection::disconnectFromBus(u"gone"_s);
             // The window plays and stops as ever, with both adapters listening to it.

@@ -38,6 +38,8 @@
 
 #include <signal.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 int Count(const QList<QByteArray> &commands, const QByteArray &command) {
@@ -581,7 +583,7 @@ private slots:
         for (const QString &path : std::as_const(batch))
             oneAtATime << ProbeLength(QStringLiteral(TAVRELL_FAKE_PROBE), path);
 
-        // Once the count shows, the user clicks a row, presses Space and closes the window.
+        // Once the count shows, the user clicks a row and presses Space.
         QStringList shown;
         bool poked = false;
         QTimer watch;
@@ -600,7 +602,6 @@ private slots:
             QTest::mouseDClick(rows, Qt::LeftButton, {}, row0);
             QTest::keyClick(&w, Qt::Key_Space);
             QTest::keyClick(w.PlaylistPanel, Qt::Key_Down);
-            w.close();
         });
         watch.start(5);
         w.PlayListAddFiles(batch);
@@ -627,6 +628,37 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess != first && w.PlayerProcess &&
                                      w.PlayerProcess->arguments().last() == batch.first(),
                                  5000);
+
+        // Stopping a long add: Cancel and Escape keep the files probed so far (and play the
+        // first of them); closing the window ends it all.
+        const QString quick = WriteFile(media + u"/quick.mkv"_s);
+        qputenv("FAKE_PROBE_SLEEPS", "slow 1.mkv=60000;slow 2.mkv=60000");
+        for (const QString &how : {u"cancel"_s, u"escape"_s, u"close"_s}) {
+            const QStringList slow{quick, WriteFile(media + u"/slow 1.mkv"_s),
+                                   WriteFile(media + u"/slow 2.mkv"_s)};
+            const qsizetype listed = w.PlayList.size();
+            QTimer stop;
+            connect(&stop, &QTimer::timeout, this, [&] {
+                auto *cancel = w.findChild<QPushButton *>(u"ProbeCancelButton"_s);
+                if (!cancel || !cancel->isVisible())
+                    return;
+                stop.stop();
+                if (how == u"cancel")
+                    QTest::mouseClick(cancel, Qt::LeftButton);
+                else if (how == u"escape")
+                    QTest::keyClick(&w, Qt::Key_Escape);
+                else
+                    w.close();
+            });
+            stop.start(5);
+            w.PlayListAddFiles(slow);
+            QVERIFY(!stop.isActive());
+            QCOMPARE(w.PlayList.size(), listed + (how == u"cancel" && listed == 7 ? 1 : 0));
+            QCOMPARE(w.isVisible(), how != u"close");
+            if (how == u"cancel")
+                QTRY_VERIFY_WITH_TIMEOUT(
+                    w.PlayerProcess && w.PlayerProcess->arguments().last() == quick, 5000);
+        }
     }
 
     void doubleClickAndStepsPlayTheRightRow() {

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QLabel;
 class QMenu;
@@ -113,6 +114,7 @@ public:
     QTimer *RefreshTimer = nullptr; // the session's tick
     // "3 / 20" over the window while many files are probed (made on first use).
     QLabel *ProbeProgressLabel = nullptr;
+    QPushButton *ProbeCancelButton = nullptr;
     static constexpr int ProbeProgressDelayMs = 300;
 
     // --- menus ---
@@ -144,8 +146,9 @@ public:
     void PlayListAppend(const QList<PLAY_LIST_INFO> &entries);
     void PlayListAddFiles(const QStringList &paths);
     // The probe's length for each path, in order; the window paints meanwhile and drops
-    // the user's input. Empty when the application quits before all are known.
-    QStringList ProbeLengths(const QStringList &paths);
+    // the user's input. No length for a path a Cancel left unprobed; empty when the
+    // application quits first.
+    QList<std::optional<QString>> ProbeLengths(const QStringList &paths);
     // True while added files are probed: input that arrives meanwhile is dropped.
     bool IsProbingFiles() const { return ProbingFiles; }
     QTableWidget *BuildPlayListPanel();

@@ -11,7 +11,11 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -54,21 +58,31 @@ void DRUI::PlayListAppend(const QList<PLAY_LIST_INFO> &entries) {
 namespace {
 
 // While files are probed the window keeps painting, but what the user clicks or types then
-// is dropped, not queued: it was aimed at a window that had not caught up yet.
+// is dropped, not queued: it was aimed at a window that had not caught up yet. Only the
+// badge's Cancel, Escape and closing the window go through.
 class InputDropper : public QObject {
 public:
-    InputDropper() { QCoreApplication::instance()->installEventFilter(this); }
+    InputDropper(QObject *window, std::function<void()> cancel, std::function<void()> abandon)
+        : m_window(window), m_cancel(std::move(cancel)), m_abandon(std::move(abandon)) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
     ~InputDropper() override { QCoreApplication::instance()->removeEventFilter(this); }
 
+    QPointer<QWidget> CancelButton;
+
 protected:
-    bool eventFilter(QObject *, QEvent *event) override {
+    bool eventFilter(QObject *watched, QEvent *event) override {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseMove:
-        case QEvent::Wheel:
+            return !ForCancel(watched, static_cast<QMouseEvent *>(event));
         case QEvent::KeyPress:
+            if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+                m_cancel();
+            return true;
+        case QEvent::Wheel:
         case QEvent::KeyRelease:
         case QEvent::ShortcutOverride:
         case QEvent::Shortcut:
@@ -83,27 +97,53 @@ protected:
         case QEvent::Drop:
             return true;
         case QEvent::Close:
-            // Closing would end the event loop the probes are awaited in.
-            event->ignore();
-            return true;
+            // The program ends: nothing is added, and the probes are stopped.
+            if (watched == m_window)
+                m_abandon();
+            return false;
         default:
             return false;
         }
     }
+
+private:
+    // The button's own events, and its window's on their way to it.
+    bool ForCancel(QObject *watched, QMouseEvent *event) const {
+        if (!CancelButton || !CancelButton->isVisible())
+            return false;
+        if (watched == CancelButton)
+            return true;
+        const QPoint at = CancelButton->mapFromGlobal(event->globalPosition().toPoint());
+        return watched->isWindowType() && CancelButton->rect().contains(at);
+    }
+
+    QObject *m_window;
+    std::function<void()> m_cancel;
+    std::function<void()> m_abandon;
 };
 
 } // namespace
 
-QStringList DRUI::ProbeLengths(const QStringList &paths) {
+QList<std::optional<QString>> DRUI::ProbeLengths(const QStringList &paths) {
     ProbeBatch batch(platform::ProbeProgram(AppDataFolder), paths, ParallelProbes());
-    InputDropper dropper;
     QEventLoop loop;
+    bool abandoned = false;
+    InputDropper dropper(
+        this, [&batch] { batch.Cancel(); },
+        [&loop, &abandoned] {
+            abandoned = true;
+            loop.quit();
+        });
     connect(&batch, &ProbeBatch::Finished, &loop, &QEventLoop::quit);
-    // Quick adds show nothing; a long one shows how far it got.
+    // Quick adds show nothing; a long one shows how far it got, and offers to stop there.
     QTimer slow;
     slow.setSingleShot(true);
-    connect(&slow, &QTimer::timeout, this,
-            [this, &batch] { ShowProbeProgress(batch.DoneCount(), batch.Total()); });
+    connect(&slow, &QTimer::timeout, this, [this, &batch, &dropper] {
+        ShowProbeProgress(batch.DoneCount(), batch.Total());
+        dropper.CancelButton = ProbeCancelButton;
+        connect(ProbeCancelButton, &QPushButton::clicked, &batch, &ProbeBatch::Cancel,
+                Qt::UniqueConnection);
+    });
     connect(&batch, &ProbeBatch::Progress, this, [this](int done, int total) {
         if (ProbeProgressLabel && ProbeProgressLabel->isVisible())
             ShowProbeProgress(done, total);
@@ -114,10 +154,14 @@ QStringList DRUI::ProbeLengths(const QStringList &paths) {
         loop.exec();
     if (ProbeProgressLabel)
         ProbeProgressLabel->hide();
-    // Only a quitting application ends the loop early: its lengths are not all known.
-    if (!batch.IsFinished())
-        return QStringList();
-    return batch.Lengths();
+    // A quitting application ends the loop early too.
+    if (abandoned || !batch.IsFinished())
+        return {};
+    QList<std::optional<QString>> lengths(paths.size());
+    for (int i = 0; i < paths.size(); ++i)
+        if (batch.IsProbed(i))
+            lengths[i] = batch.Lengths()[i];
+    return lengths;
 }
 
 void DRUI::ShowProbeProgress(int done, int total) {
@@ -126,13 +170,18 @@ void DRUI::ShowProbeProgress(int done, int total) {
         ProbeProgressLabel->setObjectName(QStringLiteral("ProbeProgressLabel"));
         ProbeProgressLabel->setAlignment(Qt::AlignCenter);
         ProbeProgressLabel->setFont(ui::CalibriFont(14));
+        ProbeProgressLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         ProbeProgressLabel->setStyleSheet(styles::ProgressBadge());
+        ProbeCancelButton = new QPushButton(ui::Caption("MainWnd/Cancel"), ProbeProgressLabel);
+        ProbeCancelButton->setObjectName(QStringLiteral("ProbeCancelButton"));
+        ProbeCancelButton->setFont(ui::CalibriFont(10));
     }
     ProbeProgressLabel->setText(QStringLiteral("%1 / %2").arg(done).arg(total));
     ProbeProgressLabel->adjustSize();
-    const QSize size = ProbeProgressLabel->size().expandedTo(QSize(140, 48));
+    const QSize size = ProbeProgressLabel->size().expandedTo(QSize(160, 96));
     ProbeProgressLabel->setGeometry(
         QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size));
+    ProbeCancelButton->setGeometry((size.width() - 90) / 2, size.height() - 36, 90, 26);
     ProbeProgressLabel->raise();
     ProbeProgressLabel->show();
 }
@@ -143,13 +192,24 @@ void DRUI::PlayListAddFiles(const QStringList &paths) {
     if (paths.isEmpty() || ProbingFiles)
         return;
     ProbingFiles = true;
-    const QStringList lengths = ProbeLengths(paths);
+    const QList<std::optional<QString>> probed = ProbeLengths(paths);
     ProbingFiles = false;
-    if (lengths.size() != paths.size())
+    if (probed.size() != paths.size())
+        return;
+    // After a Cancel only the files probed by then are added, as if only they were chosen.
+    QStringList kept;
+    QStringList lengths;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        if (probed[i]) {
+            kept << paths[i];
+            lengths << *probed[i];
+        }
+    }
+    if (kept.isEmpty())
         return;
     QList<PLAY_LIST_INFO> added;
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const QString &path = paths[i];
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        const QString &path = kept[i];
         const bool listed = IsListed(PlayList, path);
         const bool repeated = IsListed(added, path);
         PLAY_LIST_INFO entry;
@@ -161,7 +221,7 @@ void DRUI::PlayListAddFiles(const QStringList &paths) {
         if (!listed && !repeated)
             added.append(entry);
     }
-    PlayPath = paths.first();
+    PlayPath = kept.first();
     MediaDuration = ParseClock(lengths.first().toLatin1());
     PlayListAppend(added);
     SourceKind = MediaKind::File;
