@@ -483,10 +483,11 @@ void TestBluray::chapterMarks() {
     PlaylistSpec spec;
     spec.Items = {Item("00001", 1600, 1000), Item("00002", 2500, 90000)};
     spec.Marks = {MarkSpec::Chapter(0, 1000), MarkSpec::Chapter(1, 91000),
-                  MarkSpec::Chapter(2, 1000), MarkSpec::Chapter(0, 2000)};
+                  MarkSpec::Chapter(2, 1000), MarkSpec::Chapter(0, 2000),
+                  MarkSpec::Chapter(1, 80000)}; // before its item's start: the title's start
     spec.Marks[3].Type = 2;
     const MoviePlaylist playlist = Parse(WriteMoviePlaylist(spec));
-    QCOMPARE(playlist.Chapters, (QList<int>{0, 2600}));
+    QCOMPARE(playlist.Chapters, (QList<int>{0, 2600, 0}));
     QCOMPARE(playlist.PlayItems[1].OffsetMs, 1600u);
     QCOMPARE(playlist.PlayItems[1].InMs, 90000u);
 }
@@ -530,6 +531,8 @@ void TestBluray::brokenCountsAndOffsets_data() {
     QTest::newRow("item length past the end")
         << patched(layout.PlayItems[0], 2, quint32(bytes.size()));
     QTest::newRow("item length backwards out") << patched(layout.PlayItems[0], 2, 0x8000);
+    QTest::newRow("item length that does not move on") << patched(layout.PlayItems[0], 2, 0xFFFE);
+    QTest::newRow("item length inside its own fields") << patched(layout.PlayItems[0], 2, 19);
     QTest::newRow("audio count too big") << patched(layout.StnTables[1] + 5, 1, 100);
     QTest::newRow("angle count past the end") << [&] {
         QByteArray copy = patched(layout.PlayItems[1] + 12, 1, 0x10);
@@ -567,8 +570,8 @@ void TestBluray::headerCodes() {
     QVERIFY(playlist.PlayItems.isEmpty());
 }
 
-// Files are read up to 10 MiB: a playlist whose marks lie beyond fails, one whose padding
-// lies beyond is read.
+// Files are read up to 10 MiB: a longer one is no playlist, whatever lies beyond. One parser
+// reads no more than its budget over all its files.
 void TestBluray::readCap() {
     QTemporaryDir tmp;
     const QByteArray good = Playlist({Item("00001", 1000)});
@@ -582,12 +585,19 @@ void TestBluray::readCap() {
 
     MoviePlaylistParser parser;
     MoviePlaylist playlist;
+    QCOMPARE(parser.ParseMoviePlaylist(padded, playlist), int(MplsBadLength));
+    QCOMPARE(playlist.PlayItems.size(), 0);
+    QCOMPARE(parser.ParseMoviePlaylist(farMarks, playlist), int(MplsBadLength));
+    QVERIFY(WriteBytes(padded, good + QByteArray(MaxPlaylistBytes - good.size(), 'x')));
     QCOMPARE(parser.ParseMoviePlaylist(padded, playlist), 0);
     QCOMPARE(playlist.PlayItems.size(), 1);
-    QCOMPARE(parser.ParseMoviePlaylist(farMarks, playlist), int(MplsTruncated));
-    // The reused buffer keeps nothing of the earlier file.
-    QCOMPARE(parser.ParseMoviePlaylist(padded, playlist), 0);
-    QCOMPARE(parser.ParseMoviePlaylist(tmp.path(), playlist) != 0, true);
+    QCOMPARE(parser.ParseMoviePlaylist(tmp.path(), playlist), EINVAL);
+
+    const QString one = tmp.filePath(QStringLiteral("one"));
+    QVERIFY(WriteBytes(one, good));
+    MoviePlaylistParser small({2 * good.size(), 100, 100});
+    for (const int code : {0, 0, int(MplsOverBudget)})
+        QCOMPARE(small.ParseMoviePlaylist(one, playlist), code);
 }
 
 void TestBluray::digest() {
