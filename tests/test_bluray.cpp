@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
+
 using namespace bdfixture;
 
 namespace {
@@ -230,6 +232,8 @@ private slots:
     void libblurayIndexOnDriftingDisc();
     void mplayerPlaysTheChosenPlaylist();
     void bdinfoOutput();
+    void hostileDiscs_data();
+    void hostileDiscs();
 };
 
 // Every playlist of the four real discs: items, chapters and the last item's streams as
@@ -924,6 +928,67 @@ void TestBluray::bdinfoOutput() {
     const QByteArray error = info.readAllStandardError();
     QCOMPARE(error.count('\n'), 1);
     QVERIFY(error.endsWith('\n'));
+}
+
+// A disc with two titles and one hostile file. Every reader returns soon and small; the file
+// costs its own title, name or picture and nothing more; nothing reaches the error output.
+void TestBluray::hostileDiscs_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<qint64>("size");
+    const auto row = [](const char *name, const char *file, const char *kind, qint64 size = 0) {
+        QTest::newRow(name) << QString::fromLatin1(file) << QByteArray(kind) << size;
+    };
+    const qint64 gib = qint64(1) << 30;
+    const char *playlist = "BDMV/PLAYLIST/00002.mpls";
+    const char *xml = "BDMV/META/DL/bdmt_eng.xml";
+    row("playlist FIFO", playlist, "fifo");
+    row("playlist /dev/zero", playlist, "zero");
+    row("playlist of 20 GiB, sparse", playlist, "sparse", 20 * gib);
+    row("item bomb", playlist, "bomb");
+    for (const char *file :
+         {"BDMV/index.bdmv", "BDMV/MovieObject.bdmv", "BDMV/CLIPINF/00001.clpi", xml}) {
+        QTest::addRow("%s FIFO", file) << QString::fromLatin1(file) << QByteArray("fifo") << 0ll;
+        QTest::addRow("%s of 1 GiB", file)
+            << QString::fromLatin1(file) << QByteArray("sparse") << gib;
+    }
+    row("metadata /dev/zero", xml, "zero");
+    row("thumbnail FIFO", "BDMV/META/DL/cover.png", "fifo");
+    row("thumbnail outside the disc", "", "outside");
+}
+
+void TestBluray::hostileDiscs() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, kind);
+    QFETCH(qint64, size);
+    QTemporaryDir tmp;
+    const QString disc = tmp.filePath(QStringLiteral("disc"));
+    SyntheticDisc spec{{{"00001", 60000}, {"00002", 60000}},
+                       {{QStringLiteral("00001.mpls"), Playlist({Item("00001", 5000, 0)})},
+                        {QStringLiteral("00002.mpls"), Playlist({Item("00002", 9000, 0)})}},
+                       true,
+                       "Hostile",
+                       kind == "outside" ? "../../../../out.png" : "cover.png"};
+    QVERIFY(WriteSyntheticDisc(disc, spec));
+    QVERIFY(file.isEmpty() || MakeHostile(disc + QLatin1Char('/') + file, kind, size));
+
+    QElapsedTimer clock;
+    clock.start();
+    QProcess info;
+    info.start(QStringLiteral(TAVRELL_BDINFO_PATH), {disc});
+    QVERIFY(info.waitForFinished(60000));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    QVERIFY2(usage.ru_maxrss < 200 * 1024, qPrintable(QString::number(usage.ru_maxrss)));
+    const bool xml = file.endsWith(QLatin1String(".xml"));
+    QCOMPARE(info.readAllStandardOutput().count("title "), file.contains(u"PLAYLIST") ? 1 : 2);
+    QCOMPARE(info.readAllStandardError(), QByteArray());
+    const DiscMetadata metadata =
+        ReadDiscMetadata(disc + QStringLiteral("/BDMV/META/DL/bdmt_eng.xml"));
+    QCOMPARE(metadata.Name, xml ? QByteArray() : QByteArray("Hostile"));
+    QCOMPARE(ReadDiscThumbnail(disc, metadata.Thumbnail).isEmpty(),
+             xml || kind == "outside" || file.endsWith(QLatin1String(".png")));
 }
 
 QTEST_GUILESS_MAIN(TestBluray)
