@@ -32,6 +32,10 @@ int main(int argc, char **argv) {
     }
     const QString disc = QString::fromLocal8Bit(argv[1]);
     const BlurayDiscovery discovery = DiscoverTitles(disc);
+    if (discovery.Cut)
+        std::fputs("tavrell-bdinfo: the playlists exceed what any disc holds; only the first "
+                   "ones were read, their titles numbered by their count\n",
+                   stderr);
     if (discovery.MainKey.isEmpty()) {
         std::fprintf(stderr, "tavrell-bdinfo: no Blu-ray title in %s\n",
                      OneLine(QByteArray(argv[1])).constData());

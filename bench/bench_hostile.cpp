@@ -3,10 +3,14 @@
 //   bench_hostile flood <bytes>      a player writing <bytes> without a line end, then ending
 //   bench_hostile streams <count>    <count> audio announcements, then "VIDEO: "
 //   bench_hostile probe <probe>      ProbeLength on a probe program (set its environment)
+//   bench_hostile disc <folder>      Open Disc on a Blu-ray folder
+//   bench_hostile data <folder>      start-up and Preferences with <folder> as XDG_DATA_HOME
+//                                    (RecentConfig.txt, OutputPath.txt in its product folder)
 // Prints one line of figures: peak and final resident memory, longest event-loop freeze.
 #include "BenchSupport.h"
 #include "FreezeMeter.h"
 #include "playlist/Probe.h"
+#include "snapshot/CProcessUI.h"
 #include "ui/DRUI.h"
 
 #include <QApplication>
@@ -41,13 +45,15 @@ bool WriteFile(const QString &path, const QByteArray &bytes) {
 } // namespace
 
 int main(int argc, char **argv) {
-    QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_hostile flood|streams|probe <value>\n");
+        std::fprintf(stderr, "usage: bench_hostile flood|streams|probe|disc|data <value>\n");
         return 2;
     }
     const QByteArray mode(argv[1]);
     const QByteArray value(argv[2]);
+    if (mode == "data")
+        qputenv("XDG_DATA_HOME", value);
+    QApplication app(argc, argv);
     QTemporaryDir work;
     const QString media = work.filePath(QStringLiteral("clip.mp4"));
     WriteFile(media, "x");
@@ -58,6 +64,42 @@ int main(int argc, char **argv) {
         const QString length = ProbeLength(QString::fromLocal8Bit(value), media);
         std::printf("probe: returned after %lld ms with \"%s\"; peak %.0f MiB, now %.0f MiB\n",
                     clock.elapsed(), qPrintable(length), MemoryMiB("VmHWM"), MemoryMiB("VmRSS"));
+        return 0;
+    }
+
+    if (mode == "disc" || mode == "data") {
+        // The clock's timer runs from the start: a window that does not paint shows as a freeze.
+        FreezeMeter meter;
+        QElapsedTimer clock;
+        clock.start();
+        DRUI window;
+        window.InitWindow();
+        window.show();
+        WaitFor([] { return false; }, 300);
+        const qint64 shown = clock.elapsed();
+        if (mode == "disc") {
+            FreezeMeter opening; // the freeze of the opening alone
+            clock.restart();
+            window.OpenFolderSource(QString::fromLocal8Bit(value));
+            const qint64 opened = clock.elapsed();
+            WaitFor([] { return false; }, 300);
+            std::printf("disc %s: opened in %lld ms, %lld titles, page %d; longest freeze %lld ms; "
+                        "peak %.0f MiB, now %.0f MiB\n",
+                        value.constData(), opened, qint64(window.TitleMenu->actions().size()),
+                        window.PageStack->currentIndex(), opening.Longest(), MemoryMiB("VmHWM"),
+                        MemoryMiB("VmRSS"));
+        } else {
+            clock.restart();
+            auto *dialog = new CProcessUI;
+            dialog->BuildDialog();
+            dialog->show();
+            WaitFor([] { return false; }, 300);
+            std::printf("data %s: window shown after %lld ms, %lld recent entries; Preferences "
+                        "built in %lld ms; longest freeze %lld ms; peak %.0f MiB\n",
+                        value.constData(), shown, qint64(window.RecentFilesMenu->actions().size()),
+                        clock.elapsed() - 300, meter.Longest(), MemoryMiB("VmHWM"));
+            delete dialog;
+        }
         return 0;
     }
 

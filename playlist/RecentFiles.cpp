@@ -1,5 +1,7 @@
 #include "playlist/RecentFiles.h"
 
+#include "platform/RegularFile.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -24,8 +26,9 @@ bool Insert(QStringList &paths, const QString &path) {
 
 QStringList Load(const QString &appDataFolder) {
     QStringList paths;
-    QFile file(FilePath(appDataFolder));
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    // No FIFO or device: the list is read before the window is first painted.
+    if (!platform::OpenRegularFile(file, FilePath(appDataFolder)))
         return paths;
     // A damaged or foreign file must cost milliseconds, not seconds: only its top is read.
     QByteArray bytes = file.read(MaxReadBytes + 1);

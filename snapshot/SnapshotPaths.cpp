@@ -1,16 +1,20 @@
 #include "snapshot/SnapshotPaths.h"
 
 #include "platform/AppPaths.h"
+#include "platform/RegularFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 QString ReadSnapshotFolder(const QString &appDataFolder) {
-    QFile file(appDataFolder + QStringLiteral("OutputPath.txt"));
+    // A folder path, so a few KiB at most: anything larger (or no regular file at all) is not
+    // what the preferences dialog wrote, and the default folder stands.
+    constexpr qint64 MaxBytes = 4096;
+    QByteArray bytes;
     QString folder;
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text))
-        folder = QString::fromLocal8Bit(file.readAll());
+    if (platform::ReadRegularFile(appDataFolder + QStringLiteral("OutputPath.txt"), MaxBytes,
+                                  bytes))
+        folder = QString::fromLocal8Bit(bytes.replace("\r\n", "\n")); // as text mode reads it
     // Used as written, untrimmed: the preferences dialog stores exactly what it shows.
     if (folder.isEmpty())
         return platform::DefaultSnapshotFolder();

@@ -5,7 +5,8 @@
 #include <QString>
 
 // The snapshot folder: the whole, untrimmed content of appDataFolder + "OutputPath.txt", or the
-// default folder (Documents + "/Tavrell DVD Player/") when that is missing or empty.
+// default folder (Documents + "/Tavrell DVD Player/") when that is missing, empty, no regular
+// file or longer than 4 KiB.
 QString ReadSnapshotFolder(const QString &appDataFolder);
 
 // Replaces OutputPath.txt with exactly `folder` (local 8-bit text, no line end). The old file

@@ -3,11 +3,14 @@
 #include <QFile>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
-bool ListFolder(const QString &folder, QList<FolderEntry> &entries) {
+bool ListFolder(const QString &folder, QList<FolderEntry> &entries, qsizetype limit, bool *cut) {
+    if (cut)
+        *cut = false;
     const QByteArray folderBytes = folder.toLocal8Bit();
     std::error_code error;
     fs::directory_iterator it(fs::path(folderBytes.toStdString()), error);
@@ -20,19 +23,25 @@ bool ListFolder(const QString &folder, QList<FolderEntry> &entries) {
         prefix += '/';
 
     // directory_iterator yields the file system's own order and never "." or "..".
+    qsizetype listed = 0;
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
         const std::string name = it->path().filename().native();
         if (name.empty() || name.front() == '.')
             continue;
+        if (limit >= 0 && listed++ >= limit) {
+            if (cut)
+                *cut = true;
+            break;
+        }
         FolderEntry entry;
         entry.FullPath = prefix + QByteArray::fromStdString(name);
-        const fs::path full(entry.FullPath.toStdString());
-        std::error_code statError;
-        // Both follow links: a link to a folder counts as a folder, as the user sees it.
-        entry.IsDirectory = fs::is_directory(full, statError) ? 1 : 0;
-        if (!entry.IsDirectory) {
-            const std::uintmax_t size = fs::file_size(full, statError);
-            entry.Size = statError ? 0 : quint64(size);
+        // One call for both, following links: a link to a folder counts as a folder, as the
+        // user sees it. A folder of thousands of playlists is listed before it is read.
+        struct stat info {};
+        if (::stat(entry.FullPath.constData(), &info) == 0) {
+            entry.IsDirectory = S_ISDIR(info.st_mode) ? 1 : 0;
+            if (!entry.IsDirectory && S_ISREG(info.st_mode))
+                entry.Size = quint64(info.st_size);
         }
         entries.append(entry);
     }

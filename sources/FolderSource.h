@@ -11,8 +11,10 @@ struct FolderEntry {
 };
 
 // Appends the folder's entries in the order the file system returns them, skipping names that
-// begin with "."; false (nothing appended) when the folder cannot be listed.
-bool ListFolder(const QString &folder, QList<FolderEntry> &entries);
+// begin with "."; false (nothing appended) when the folder cannot be listed. With a limit, at
+// most that many are appended, and `cut` tells whether more were left.
+bool ListFolder(const QString &folder, QList<FolderEntry> &entries, qsizetype limit = -1,
+                bool *cut = nullptr);
 
 enum class FolderKind { Refused, Dvd, Bluray };
 

@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
+
 using namespace bdfixture;
 
 namespace {
@@ -230,6 +232,8 @@ private slots:
     void libblurayIndexOnDriftingDisc();
     void mplayerPlaysTheChosenPlaylist();
     void bdinfoOutput();
+    void hostileDiscs_data();
+    void hostileDiscs();
 };
 
 // Every playlist of the four real discs: items, chapters and the last item's streams as
@@ -483,10 +487,11 @@ void TestBluray::chapterMarks() {
     PlaylistSpec spec;
     spec.Items = {Item("00001", 1600, 1000), Item("00002", 2500, 90000)};
     spec.Marks = {MarkSpec::Chapter(0, 1000), MarkSpec::Chapter(1, 91000),
-                  MarkSpec::Chapter(2, 1000), MarkSpec::Chapter(0, 2000)};
+                  MarkSpec::Chapter(2, 1000), MarkSpec::Chapter(0, 2000),
+                  MarkSpec::Chapter(1, 80000)}; // before its item's start: the title's start
     spec.Marks[3].Type = 2;
     const MoviePlaylist playlist = Parse(WriteMoviePlaylist(spec));
-    QCOMPARE(playlist.Chapters, (QList<int>{0, 2600}));
+    QCOMPARE(playlist.Chapters, (QList<int>{0, 2600, 0}));
     QCOMPARE(playlist.PlayItems[1].OffsetMs, 1600u);
     QCOMPARE(playlist.PlayItems[1].InMs, 90000u);
 }
@@ -530,6 +535,8 @@ void TestBluray::brokenCountsAndOffsets_data() {
     QTest::newRow("item length past the end")
         << patched(layout.PlayItems[0], 2, quint32(bytes.size()));
     QTest::newRow("item length backwards out") << patched(layout.PlayItems[0], 2, 0x8000);
+    QTest::newRow("item length that does not move on") << patched(layout.PlayItems[0], 2, 0xFFFE);
+    QTest::newRow("item length inside its own fields") << patched(layout.PlayItems[0], 2, 19);
     QTest::newRow("audio count too big") << patched(layout.StnTables[1] + 5, 1, 100);
     QTest::newRow("angle count past the end") << [&] {
         QByteArray copy = patched(layout.PlayItems[1] + 12, 1, 0x10);
@@ -567,8 +574,8 @@ void TestBluray::headerCodes() {
     QVERIFY(playlist.PlayItems.isEmpty());
 }
 
-// Files are read up to 10 MiB: a playlist whose marks lie beyond fails, one whose padding
-// lies beyond is read.
+// Files are read up to 10 MiB: a longer one is no playlist, whatever lies beyond. One parser
+// reads no more than its budget over all its files.
 void TestBluray::readCap() {
     QTemporaryDir tmp;
     const QByteArray good = Playlist({Item("00001", 1000)});
@@ -582,12 +589,19 @@ void TestBluray::readCap() {
 
     MoviePlaylistParser parser;
     MoviePlaylist playlist;
+    QCOMPARE(parser.ParseMoviePlaylist(padded, playlist), int(MplsBadLength));
+    QCOMPARE(playlist.PlayItems.size(), 0);
+    QCOMPARE(parser.ParseMoviePlaylist(farMarks, playlist), int(MplsBadLength));
+    QVERIFY(WriteBytes(padded, good + QByteArray(MaxPlaylistBytes - good.size(), 'x')));
     QCOMPARE(parser.ParseMoviePlaylist(padded, playlist), 0);
     QCOMPARE(playlist.PlayItems.size(), 1);
-    QCOMPARE(parser.ParseMoviePlaylist(farMarks, playlist), int(MplsTruncated));
-    // The reused buffer keeps nothing of the earlier file.
-    QCOMPARE(parser.ParseMoviePlaylist(padded, playlist), 0);
-    QCOMPARE(parser.ParseMoviePlaylist(tmp.path(), playlist) != 0, true);
+    QCOMPARE(parser.ParseMoviePlaylist(tmp.path(), playlist), EINVAL);
+
+    const QString one = tmp.filePath(QStringLiteral("one"));
+    QVERIFY(WriteBytes(one, good));
+    MoviePlaylistParser small({2 * good.size(), 100, 100});
+    for (const int code : {0, 0, int(MplsOverBudget)})
+        QCOMPARE(small.ParseMoviePlaylist(one, playlist), code);
 }
 
 void TestBluray::digest() {
@@ -914,6 +928,67 @@ void TestBluray::bdinfoOutput() {
     const QByteArray error = info.readAllStandardError();
     QCOMPARE(error.count('\n'), 1);
     QVERIFY(error.endsWith('\n'));
+}
+
+// A disc with two titles and one hostile file. Every reader returns soon and small; the file
+// costs its own title, name or picture and nothing more; nothing reaches the error output.
+void TestBluray::hostileDiscs_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<qint64>("size");
+    const auto row = [](const char *name, const char *file, const char *kind, qint64 size = 0) {
+        QTest::newRow(name) << QString::fromLatin1(file) << QByteArray(kind) << size;
+    };
+    const qint64 gib = qint64(1) << 30;
+    const char *playlist = "BDMV/PLAYLIST/00002.mpls";
+    const char *xml = "BDMV/META/DL/bdmt_eng.xml";
+    row("playlist FIFO", playlist, "fifo");
+    row("playlist /dev/zero", playlist, "zero");
+    row("playlist of 20 GiB, sparse", playlist, "sparse", 20 * gib);
+    row("item bomb", playlist, "bomb");
+    for (const char *file :
+         {"BDMV/index.bdmv", "BDMV/MovieObject.bdmv", "BDMV/CLIPINF/00001.clpi", xml}) {
+        QTest::addRow("%s FIFO", file) << QString::fromLatin1(file) << QByteArray("fifo") << 0ll;
+        QTest::addRow("%s of 1 GiB", file)
+            << QString::fromLatin1(file) << QByteArray("sparse") << gib;
+    }
+    row("metadata /dev/zero", xml, "zero");
+    row("thumbnail FIFO", "BDMV/META/DL/cover.png", "fifo");
+    row("thumbnail outside the disc", "", "outside");
+}
+
+void TestBluray::hostileDiscs() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, kind);
+    QFETCH(qint64, size);
+    QTemporaryDir tmp;
+    const QString disc = tmp.filePath(QStringLiteral("disc"));
+    SyntheticDisc spec{{{"00001", 60000}, {"00002", 60000}},
+                       {{QStringLiteral("00001.mpls"), Playlist({Item("00001", 5000, 0)})},
+                        {QStringLiteral("00002.mpls"), Playlist({Item("00002", 9000, 0)})}},
+                       true,
+                       "Hostile",
+                       kind == "outside" ? "../../../../out.png" : "cover.png"};
+    QVERIFY(WriteSyntheticDisc(disc, spec));
+    QVERIFY(file.isEmpty() || MakeHostile(disc + QLatin1Char('/') + file, kind, size));
+
+    QElapsedTimer clock;
+    clock.start();
+    QProcess info;
+    info.start(QStringLiteral(TAVRELL_BDINFO_PATH), {disc});
+    QVERIFY(info.waitForFinished(60000));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    QVERIFY2(usage.ru_maxrss < 200 * 1024, qPrintable(QString::number(usage.ru_maxrss)));
+    const bool xml = file.endsWith(QLatin1String(".xml"));
+    QCOMPARE(info.readAllStandardOutput().count("title "), file.contains(u"PLAYLIST") ? 1 : 2);
+    QCOMPARE(info.readAllStandardError(), QByteArray());
+    const DiscMetadata metadata =
+        ReadDiscMetadata(disc + QStringLiteral("/BDMV/META/DL/bdmt_eng.xml"));
+    QCOMPARE(metadata.Name, xml ? QByteArray() : QByteArray("Hostile"));
+    QCOMPARE(ReadDiscThumbnail(disc, metadata.Thumbnail).isEmpty(),
+             xml || kind == "outside" || file.endsWith(QLatin1String(".png")));
 }
 
 QTEST_GUILESS_MAIN(TestBluray)

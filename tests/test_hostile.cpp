@@ -1,6 +1,7 @@
 // Media that tries to steer the program through what the real mplayer prints: tags, file and
 // folder names reach its output verbatim, line breaks included. Under Xvfb, with ffmpeg-made
 // clips; and the fake player for output no real file produces.
+#include "BdTree.h"
 #include "FreezeMeter.h"
 #include "TestConfig.h"
 #include "WindowFixture.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -287,6 +289,47 @@ private slots:
         QCOMPARE(w.SubtitleTrackMenu->actions().size(), 4);
         QVERIFY2(meter.Longest() < 1000, qPrintable(QString::number(meter.Longest())));
         w.StopBtn();
+    }
+
+    // ---- Blu-ray folders of many small playlists ----
+
+    void playlistFolders_data() {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("page");
+        QTest::newRow("3,000 item bombs") << QByteArray("bomb") << 3000 << 0;
+        QTest::newRow("100,000 copies of a title") << QByteArray() << 100000 << 1;
+    }
+    void playlistFolders() {
+        QFETCH(QByteArray, kind);
+        QFETCH(int, count);
+        QFETCH(int, page);
+        const QString disc = user->NewFolder(QStringLiteral("disc%1").arg(count));
+        for (const char *folder : {"/BDMV/STREAM", "/BDMV/PLAYLIST"})
+            QVERIFY(QDir().mkpath(disc + QLatin1String(folder)));
+        // Hard links, two files' worth (a file takes 65,000 at most): as many files to read,
+        // made in a fraction of the time of copies.
+        const QString first = disc + QStringLiteral("/first");
+        for (const QString &source : {first + u'0', first + u'1'})
+            QVERIFY(
+                kind.isEmpty()
+                    ? bdfixture::WriteBytes(
+                          source, bdfixture::WriteMoviePlaylist(bdfixture::PlaylistSpec::Sequential(
+                                      {bdfixture::PlayItemSpec::Of("00001", 0, 60000)})))
+                    : bdfixture::MakeHostile(source, kind));
+        for (int i = 0; i < count; ++i)
+            QVERIFY(link(QFile::encodeName(first + QString::number(i % 2)).constData(),
+                         QFile::encodeName(disc + QStringLiteral("/BDMV/PLAYLIST/%1.mpls").arg(i))
+                             .constData()) == 0);
+        DRUI &w = NewWindow();
+        QVERIFY(ResetPeakMemory());
+        FreezeMeter meter;
+        w.OpenFolderSource(disc);
+        QTRY_VERIFY(meter.Longest() > 0);
+        QCOMPARE(w.PageStack->currentIndex(), page);
+        // 100 ms on an idle machine; a shared one gets slack.
+        QVERIFY2(meter.Longest() < 300, qPrintable(QString::number(meter.Longest())));
+        QVERIFY2(PeakMiB() < 300, qPrintable(QStringLiteral("%1 MiB").arg(PeakMiB())));
     }
 };
 

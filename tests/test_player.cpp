@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include <climits>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -637,6 +638,14 @@ private slots:
         // Whatever the file holds is the folder, a hand-typed line end included.
         WriteFile(data + QStringLiteral("OutputPath.txt"), "/srv/shots/\n");
         QCOMPARE(ReadSnapshotFolder(data), QStringLiteral("/srv/shots/\n"));
+        // No folder name: a FIFO (which would block), a file longer than any path.
+        WriteFile(data + QStringLiteral("OutputPath.txt"), QByteArray(5000, 'x'));
+        QCOMPARE(ReadSnapshotFolder(data), fallback);
+        QFile::remove(data + QStringLiteral("OutputPath.txt"));
+        QCOMPARE(
+            mkfifo(QFile::encodeName(data + QStringLiteral("OutputPath.txt")).constData(), 0600),
+            0);
+        QCOMPARE(ReadSnapshotFolder(data), fallback);
     }
 
     void saveSnapshot_data() {

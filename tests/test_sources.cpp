@@ -120,6 +120,17 @@ void TestSources::listFolderOrderIsTheFileSystems() {
     const QStringList unsorted =
         QDir(tmp.path()).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     QCOMPARE(listed, unsorted);
+
+    // A limit keeps the first ones of that order and tells that more were left.
+    bool cut = false;
+    entries.clear();
+    QVERIFY(ListFolder(tmp.path(), entries, 39, &cut));
+    QCOMPARE(entries.size(), 39);
+    QCOMPARE(QString::fromLocal8Bit(entries.last().FullPath).section(QLatin1Char('/'), -1),
+             unsorted[38]);
+    QVERIFY(cut);
+    QVERIFY(ListFolder(tmp.path(), entries, 40, &cut));
+    QVERIFY(!cut);
 }
 
 void TestSources::listFolderSeparator() {

@@ -62,8 +62,10 @@ void DRUI::OpenBlurayFolder(const QString &path) {
     // The name comes from the disc: shown as it is, never read as markup.
     DiscTitleLabel->setTextFormat(Qt::PlainText);
     DiscTitleLabel->setText(QString::fromLocal8Bit(metadata.Name));
-    // No thumbnail name leaves the folder itself, which loads as no picture.
-    DiscPanel->setPixmap(QPixmap(meta + QString::fromLocal8Bit(metadata.Thumbnail)));
+    // Only a bounded picture file inside the disc folder; anything else shows no picture.
+    QPixmap picture;
+    picture.loadFromData(ReadDiscThumbnail(path, metadata.Thumbnail));
+    DiscPanel->setPixmap(picture);
 
     const QList<PLAY_LIST_INFO> titles = DiscoverBlurayTitles(path);
     BlurayMainKey = SourceKey;

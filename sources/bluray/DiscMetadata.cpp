@@ -1,6 +1,9 @@
 #include "sources/bluray/DiscMetadata.h"
 
+#include "platform/RegularFile.h"
+
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -21,10 +24,22 @@ QByteArray ValueUpTo(const QByteArray &line, qsizetype from, const QByteArray &e
 } // namespace
 
 DiscMetadata ReadDiscMetadata(const QString &file) {
-    QFile device(file);
-    if (!device.open(QIODevice::ReadOnly))
+    QFile device;
+    if (!platform::OpenRegularFile(device, file, MaxDiscMetadataBytes))
         return {};
     return ReadDiscMetadata(device);
+}
+
+QByteArray ReadDiscThumbnail(const QString &discPath, const QByteArray &name) {
+    const QString disc = QFileInfo(discPath).canonicalFilePath();
+    const QString file =
+        QFileInfo(discPath + QStringLiteral("/BDMV/META/DL/") + QString::fromLocal8Bit(name))
+            .canonicalFilePath();
+    if (disc.isEmpty() || !file.startsWith(disc + QLatin1Char('/')))
+        return {};
+    QByteArray bytes;
+    platform::ReadRegularFile(file, MaxThumbnailBytes, bytes);
+    return bytes;
 }
 
 DiscMetadata ReadDiscMetadata(QIODevice &device) {

@@ -1,16 +1,26 @@
 #include "sources/bluray/MoviePlaylist.h"
 
+#include "platform/RegularFile.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSet>
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
-constexpr qint64 ReadCap = 10 * 1024 * 1024; // longer files are cut here
 constexpr qint64 ReadPiece = 0x10000;
+
+// Takes `count` from what is left of a budget; false once it is spent. No budget: no limit.
+bool Spend(qint64 *left, qint64 count) {
+    if (left == nullptr)
+        return true;
+    *left -= count;
+    return *left >= 0;
+}
 
 // Big-endian reads that refuse to leave the bytes read. Positions are 64-bit so that sums
 // of file offsets and lengths cannot wrap.
@@ -82,7 +92,7 @@ struct ItemStreams {
 // Reads the stream entries of one STN table. MplsTruncated when an entry leaves the bytes.
 // Names are made only when `streams` is given: only the last item's are kept, and a hostile
 // file may repeat one large table for thousands of items.
-int ReadStreamTable(const Bytes &bytes, qint64 stn, ItemStreams *streams) {
+int ReadStreamTable(const Bytes &bytes, qint64 stn, ItemStreams *streams, ReadBudget *budget) {
     if (!bytes.Has(stn, 7))
         return MplsTruncated;
     const int video = qint8(bytes.U8(stn + 4));
@@ -92,6 +102,8 @@ int ReadStreamTable(const Bytes &bytes, qint64 stn, ItemStreams *streams) {
         return MplsTooManyVideo;
 
     const int entries = qMax(video, 0) + qMax(audio, 0) + qMax(subtitles, 0);
+    if (!Spend(budget ? &budget->Steps : nullptr, entries))
+        return MplsOverBudget;
     qint64 entry = stn + 16;
     for (int i = 0; i < entries; ++i) {
         if (!bytes.Has(entry, 1))
@@ -131,8 +143,8 @@ int ReadStreamTable(const Bytes &bytes, qint64 stn, ItemStreams *streams) {
     return MplsOk;
 }
 
-int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result) {
-    if (size < 20 || size > ReadCap)
+int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result, ReadBudget *budget) {
+    if (size < 20 || size > MaxPlaylistBytes)
         return MplsBadLength;
     if (bytes.Raw(0, 4) != "MPLS")
         return MplsNotMpls;
@@ -153,6 +165,8 @@ int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result) {
         const bool last = i == itemCount - 1; // only the last item's streams are offered
         if (!bytes.Has(item, 22))
             return MplsTruncated;
+        if (!Spend(budget ? &budget->Items : nullptr, 1))
+            return MplsOverBudget;
         PlayItem record;
         record.ClipName = bytes.ClipName(item + 2);
         record.InMs = bytes.U32(item + 14) / 45;
@@ -170,12 +184,17 @@ int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result) {
         }
         // Items may point back at one another: a table already read gives the same answer.
         if (last || !readTables.contains(stn)) {
-            itemCode = ReadStreamTable(bytes, stn, last ? &streams : nullptr);
-            if (itemCode == MplsTruncated)
-                return MplsTruncated;
+            itemCode = ReadStreamTable(bytes, stn, last ? &streams : nullptr, budget);
+            if (itemCode == MplsTruncated || itemCode == MplsOverBudget)
+                return itemCode;
             readTables.insert(stn);
         }
-        item += 2 + qint16(bytes.U16(item));
+        // The next item begins past the fields read from this one: a length that moves the
+        // reader back or not at all would make a few bytes stand for thousands of items.
+        const qint64 next = item + 2 + qint16(bytes.U16(item));
+        if (!last && next < item + 22)
+            return MplsTruncated;
+        item = next;
     }
     if (itemCode != MplsOk)
         return itemCode;
@@ -184,6 +203,8 @@ int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result) {
     if (!bytes.Has(marks, 6))
         return MplsTruncated;
     const int markCount = qint16(bytes.U16(marks + 4));
+    if (!Spend(budget ? &budget->Steps : nullptr, qMax(markCount, 0)))
+        return MplsOverBudget;
     for (int i = 0; i < markCount; ++i) {
         const qint64 mark = marks + 6 + 14 * qint64(i);
         if (!bytes.Has(mark, 8))
@@ -192,7 +213,8 @@ int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result) {
         if (bytes.U8(mark + 1) != 1 || ref >= items.size())
             continue;
         const PlayItem &target = items[ref];
-        chapters.append(int(target.OffsetMs - target.InMs + bytes.U32(mark + 4) / 45));
+        // A mark before its item's IN time would lie before the title: it starts it instead.
+        chapters.append(qMax(0, int(target.OffsetMs - target.InMs + bytes.U32(mark + 4) / 45)));
     }
 
     result.Chapters = chapters;
@@ -209,33 +231,71 @@ int Parse(const Bytes &bytes, qint64 size, MoviePlaylist &result) {
 
 int MoviePlaylistParser::ParseMoviePlaylist(const QString &file, MoviePlaylist &result) {
     result = {};
-    QFile device(file);
-    errno = 0;
-    if (!device.open(QIODevice::ReadOnly)) {
-        const int error = errno;
-        return error != 0 ? error : ENOENT;
-    }
-    return ParseMoviePlaylist(device, result);
+    WholeFile = false;
+    int error = 0;
+    qint64 size = 0;
+    const int fd =
+        platform::OpenRegularFd(QFile::encodeName(file), MaxPlaylistBytes, &error, &size);
+    if (fd < 0)
+        return error == EFBIG ? int(MplsBadLength) : error;
+    // Straight from the descriptor: a disc holds up to thousands of playlists, and every call
+    // counts.
+    const int code = ReadAndParse(
+        [fd](char *data, qint64 count) {
+            ssize_t got;
+            do {
+                got = ::read(fd, data, size_t(count));
+            } while (got < 0 && errno == EINTR);
+            return qint64(got);
+        },
+        size, result);
+    ::close(fd);
+    return code;
 }
 
 int MoviePlaylistParser::ParseMoviePlaylist(QIODevice &device, MoviePlaylist &result) {
     result = {};
-    if (Buffer.isEmpty())
-        Buffer.resize(ReadCap);
-    qint64 length = 0;
+    return ReadAndParse([&device](char *data, qint64 count) { return device.read(data, count); },
+                        device.isSequential() ? 0 : device.size(), result);
+}
+
+int MoviePlaylistParser::ReadAndParse(const std::function<qint64(char *, qint64)> &read,
+                                      qint64 size, MoviePlaylist &result) {
     WholeFile = false;
-    while (length < ReadCap) {
-        const qint64 got = device.read(Buffer.data() + length, qMin(ReadPiece, ReadCap - length));
+    Length = 0;
+    // A file larger than what is left is not read at all.
+    if (size > Budget.Bytes)
+        return MplsOverBudget;
+    if (Buffer.isEmpty())
+        Buffer.resize(MaxPlaylistBytes);
+    qint64 length = 0;
+    bool ended = false;
+    while (length < MaxPlaylistBytes) {
+        const qint64 wanted = qMin(ReadPiece, MaxPlaylistBytes - length);
+        const qint64 got = read(Buffer.data() + length, wanted);
         if (got <= 0) {
-            WholeFile = got == 0 && length > 0;
+            ended = got == 0;
             break;
         }
         length += got;
+        // All the bytes the file had when opened, and fewer than asked: its end, without
+        // asking again.
+        if (length == size && got < wanted) {
+            ended = true;
+            break;
+        }
     }
+    // One byte more tells a longer file, or one that grew since it was opened: no playlist.
+    char more = 0;
+    if (length == MaxPlaylistBytes && read(&more, 1) != 0)
+        return MplsBadLength;
+    if (!Spend(&Budget.Bytes, length))
+        return MplsOverBudget;
+    WholeFile = ended && length > 0 && length < MaxPlaylistBytes;
     Length = length;
     const Bytes bytes(reinterpret_cast<const uchar *>(Buffer.constData()), length);
     MoviePlaylist parsed;
-    const int code = Parse(bytes, length, parsed);
+    const int code = Parse(bytes, length, parsed, &Budget);
     if (code == MplsOk)
         result = parsed;
     return code;
@@ -243,13 +303,16 @@ int MoviePlaylistParser::ParseMoviePlaylist(QIODevice &device, MoviePlaylist &re
 
 int MoviePlaylistParser::ParseBytes(const QByteArray &data, MoviePlaylist &result) {
     result = {};
-    const qint64 length = qMin<qint64>(data.size(), ReadCap);
-    const Bytes bytes(reinterpret_cast<const uchar *>(data.constData()), length);
+    const Bytes bytes(reinterpret_cast<const uchar *>(data.constData()), data.size());
     MoviePlaylist parsed;
-    const int code = Parse(bytes, length, parsed);
+    const int code = Parse(bytes, data.size(), parsed, nullptr);
     if (code == MplsOk)
         result = parsed;
     return code;
+}
+
+QByteArray MoviePlaylistParser::LastFile() const {
+    return WholeFile ? Buffer.left(Length) : QByteArray();
 }
 
 QString MoviePlaylistParser::LastDigest() const {
@@ -296,8 +359,9 @@ QByteArray SubtitleStreamName(const QByteArray &language) {
 }
 
 QString PlaylistDigest(const QString &file) {
-    QFile device(file);
-    if (!device.open(QIODevice::ReadOnly))
+    // Only a file the parser would read: nothing hashes more than its cap.
+    QFile device;
+    if (!platform::OpenRegularFile(device, file, MaxPlaylistBytes))
         return {};
     return PlaylistDigest(device);
 }

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QIODevice;
 
 // One play item of a movie playlist; times in milliseconds (45 kHz ticks / 45, truncated).
@@ -28,28 +30,51 @@ struct MoviePlaylist {
     QList<int> Chapters; // chapter starts in ms from the title start
 };
 
-// Result codes of a parse; the file-open failure gives the errno value instead.
+// Result codes of a parse; the file-open failure gives the errno value instead (EINVAL for
+// anything but a regular file).
 enum MplsCode : int {
     MplsOk = 0,
-    MplsBadLength = 1,    // shorter than 20 bytes (or longer than the cap)
+    MplsBadLength = 1,    // shorter than 20 bytes or longer than MaxPlaylistBytes
     MplsNotMpls = 2,      // no "MPLS" type indicator
     MplsTooManyVideo = 3, // more than 3 primary video entries in the last item's stream table
-    MplsTruncated = 4,    // a count or offset leads outside the bytes read
+    MplsTruncated = 4,    // a count, offset or length leads outside the bytes or back
+    MplsOverBudget = 5,   // the parser's ReadBudget ran out before this file was read whole
+};
+
+// The largest playlist file read; a longer one is no playlist.
+constexpr qint64 MaxPlaylistBytes = 10 * 1024 * 1024;
+
+// What one parser may spend over all the files it reads. No real disc comes near it (at most
+// 2,000 playlists of a few KiB, each with tens of items and streams); a disc whose playlists
+// would cost more is hostile, and its reading stops there.
+struct ReadBudget {
+    qint64 Bytes = 16 * 1024 * 1024; // read from files
+    qint64 Items = 200000;           // play items parsed: bounds what titles hold
+    qint64 Steps = 4000000;          // stream entries and marks walked
 };
 
 // Reads movie playlist files; one object per discovery run reuses one read buffer.
 class MoviePlaylistParser {
 public:
+    explicit MoviePlaylistParser(const ReadBudget &budget = ReadBudget()) : Budget(budget) {}
+
     // 0 when read and parsed; the playlist has play items only when accepted.
     int ParseMoviePlaylist(const QString &file, MoviePlaylist &result);
     int ParseMoviePlaylist(QIODevice &device, MoviePlaylist &result);
-    // Parses bytes already in memory (tests, fuzzing); the cap applies as for files.
+    // Parses bytes already in memory (tests, fuzzing); the cap applies as for files, no budget.
     static int ParseBytes(const QByteArray &data, MoviePlaylist &result);
     // PlaylistDigest of the file the last parse read, from the bytes already in the buffer;
     // a null string unless that read reached the end of the file below the cap without error.
     QString LastDigest() const;
+    // The bytes behind LastDigest (null when it is).
+    QByteArray LastFile() const;
 
 private:
+    // Reads a file of `size` bytes (0: not known) through `read`, which acts like read(2).
+    int ReadAndParse(const std::function<qint64(char *, qint64)> &read, qint64 size,
+                     MoviePlaylist &result);
+
+    ReadBudget Budget; // what is left of it
     QByteArray Buffer;
     qint64 Length = 0;
     bool WholeFile = false;

@@ -23,17 +23,26 @@ qint64 WholeSeconds(const MoviePlaylist &playlist) {
 BlurayDiscovery DiscoverTitles(const QString &discPath, bool useLibbluray) {
     BlurayDiscovery discovery;
     QList<FolderEntry> entries;
-    ListFolder(discPath + QLatin1String("/BDMV/") + QLatin1String("PLAYLIST"), entries);
+    ListFolder(discPath + QLatin1String("/BDMV/") + QLatin1String("PLAYLIST"), entries,
+               MaxPlaylistFiles, &discovery.Cut);
 
     MoviePlaylistParser parser; // one read buffer for the whole disc
     QSet<QString> seenDigests;
+    // What was read is handed to libbluray, which reads every playlist twice otherwise.
+    QHash<QByteArray, QByteArray> read;
+    const qsizetype folderLength = entries.isEmpty() ? 0 : entries[0].FullPath.lastIndexOf('/') + 1;
     int counter = 1;
     for (const FolderEntry &entry : entries) {
         if (entry.IsDirectory)
             continue;
         const QString key = QString::fromLocal8Bit(entry.FullPath);
         BlurayTitle title;
-        parser.ParseMoviePlaylist(key, title.Playlist);
+        if (parser.ParseMoviePlaylist(key, title.Playlist) == MplsOverBudget) {
+            discovery.Cut = true;
+            break;
+        }
+        if (const QByteArray bytes = parser.LastFile(); !bytes.isNull())
+            read.insert("BDMV/PLAYLIST/" + entry.FullPath.mid(folderLength), bytes);
         if (title.Playlist.PlayItems.isEmpty())
             continue;
         // A byte copy of an earlier playlist is no title of its own but uses up a number.
@@ -52,11 +61,12 @@ BlurayDiscovery DiscoverTitles(const QString &discPath, bool useLibbluray) {
         discovery.Titles.append(title);
     }
 
-    if (useLibbluray && !discovery.Titles.isEmpty()) {
+    if (useLibbluray && !discovery.Cut && !discovery.Titles.isEmpty()) {
         // MPlayer's "br://N" is libbluray's index; the counter drifts from it on discs with
         // copied or repeated-clip playlists. Only a file libbluray names exactly ("%05d.mpls"
-        // of its playlist number) is trusted; any other keeps the counter.
-        const QMap<QString, int> indexes = RelevantTitleIndexByPlaylist(discPath);
+        // of its playlist number) is trusted; any other keeps the counter. A cut reading is
+        // not given to libbluray: it would read the whole folder, and more slowly.
+        const QMap<QString, int> indexes = RelevantTitleIndexByPlaylist(discPath, read);
         for (BlurayTitle &title : discovery.Titles) {
             const auto found = indexes.constFind(QFileInfo(title.Key).fileName());
             if (found != indexes.cend())

@@ -19,7 +19,14 @@ struct BlurayDiscovery {
     QList<BlurayTitle> Titles;       // listing order
     QList<PLAY_LIST_INFO> TitleList; // longest first (text order of Length)
     QString MainKey;                 // empty when the disc has no title
+    // Reading stopped at a bound no real disc reaches (MaxPlaylistFiles, the parser's
+    // ReadBudget): the titles are those of the files read before it, numbered by the counter.
+    bool Cut = false;
 };
+
+// Real discs number their playlists 00000 to 01999 at most; more files than that in PLAYLIST
+// are not read, in listing order.
+constexpr qsizetype MaxPlaylistFiles = 2000;
 
 // Reads every playlist of discPath + "/BDMV/PLAYLIST". When useLibbluray is true, a title's
 // Number is libbluray's 1-based index of its playlist where libbluray lists it (that is the

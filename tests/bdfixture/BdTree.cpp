@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <sys/stat.h>
+
 namespace bdfixture {
 
 namespace {
@@ -121,6 +123,24 @@ bool WriteBytes(const QString &path, const QByteArray &bytes) {
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(bytes) == bytes.size() && f.flush();
+}
+
+bool MakeHostile(const QString &path, const QByteArray &kind, qint64 size) {
+    if (kind == "sparse") {
+        QFile file(path);
+        return file.open(QIODevice::ReadWrite) && file.resize(size);
+    }
+    if (kind == "bomb") {
+        PlaylistSpec bomb = PlaylistSpec::Sequential({PlayItemSpec::Of("00001", 0, 1000)});
+        bomb.Items[0].LengthField = 0xFFFE; // -2: the next item is this one again
+        bomb.ItemCount = 0x7FFF;
+        return WriteBytes(path, WriteMoviePlaylist(bomb));
+    }
+    QFile::remove(path);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (kind == "fifo")
+        return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
+    return kind == "zero" && QFile::link(QStringLiteral("/dev/zero"), path);
 }
 
 bool WriteSyntheticDisc(const QString &discPath, const SyntheticDisc &disc, QString *error) {

@@ -34,6 +34,10 @@ bool WriteSyntheticDisc(const QString &discPath, const SyntheticDisc &disc,
 // Writes one file, creating its folders.
 bool WriteBytes(const QString &path, const QByteArray &bytes);
 
+// Puts something hostile at `path`: "fifo", "zero" (a link to /dev/zero), "sparse" (the file
+// grown by a hole to `size` bytes), "bomb" (a 32,767-item playlist whose items do not move on).
+bool MakeHostile(const QString &path, const QByteArray &kind, qint64 size = 0);
+
 // ---- a playable disc ----
 
 // What BuildPlayableDisc made.
