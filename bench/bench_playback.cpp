@@ -181,7 +181,7 @@ int main(int argc, char **argv) {
         }
         openToFrame << MsSince(open, watcher.SeenAt());
         window.StopBtn();
-        WaitFor([&] { return window.PlayerProcess->state() == QProcess::NotRunning; }, 5000);
+        WaitFor([&] { return !window.PlayerProcess; }, 5000);
 
         // One probe run on its own.
         const SteadyClock::time_point probeStart = SteadyClock::now();
