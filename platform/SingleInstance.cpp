@@ -1,6 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include "platform/AppPaths.h"
+#include "platform/CommandLine.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -8,6 +9,9 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,10 +20,10 @@ namespace platform {
 
 namespace {
 
-const QByteArray kShowRequest = QByteArrayLiteral("show\n");
 const QByteArray kShowAnswer = QByteArrayLiteral("ok\n");
-// A later start only ever sends one short line; anything longer is not one of ours.
-constexpr qint64 kMaxRequest = 64;
+constexpr qint64 kMaxAnswer = 64;
+// A later start writes its whole request at once; a caller that dawdles is cut off.
+constexpr int kReadDeadlineMs = 5000;
 
 // A folder only this user can enter: ours, a real folder (not a link), mode 0700.
 bool IsPrivateFolder(const QString &folder) {
@@ -98,20 +102,24 @@ bool SingleInstance::becomePrimary() {
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            auto serve = [this, socket] {
-                while (socket->canReadLine()) {
-                    const QByteArray line = socket->readLine(kMaxRequest);
-                    if (!line.endsWith('\n')) {
-                        socket->abort();
-                        return;
-                    }
-                    if (line == kShowRequest) {
-                        emit showRequested();
-                        socket->write(kShowAnswer);
-                    }
-                }
-                if (socket->bytesAvailable() > kMaxRequest)
+            QTimer::singleShot(kReadDeadlineMs, socket, [socket] { socket->abort(); });
+            auto received = std::make_shared<QByteArray>();
+            auto serve = [this, socket, received] {
+                // Never more than the cap plus one read is held.
+                *received += socket->read(kMaxHandOverBytes + 1 - received->size());
+                const HandOver request = DecodeHandOver(*received);
+                if (request.state == HandOver::State::Incomplete)
+                    return;
+                if (request.state == HandOver::State::Malformed) {
                     socket->abort();
+                    return;
+                }
+                received->clear();
+                emit showRequested();
+                if (!request.paths.isEmpty())
+                    emit openRequested(request.paths);
+                socket->write(kShowAnswer);
+                socket->disconnectFromServer();
             };
             connect(socket, &QLocalSocket::readyRead, this, serve);
             if (socket->bytesAvailable() > 0)
@@ -124,7 +132,7 @@ bool SingleInstance::becomePrimary() {
     return true;
 }
 
-bool SingleInstance::notifyPrimary(int timeoutMs) {
+bool SingleInstance::notifyPrimary(int timeoutMs, const QStringList &paths) {
     if (m_folder.isEmpty())
         return false;
     const QString base = m_folder + QLatin1Char('/') + m_name;
@@ -141,14 +149,14 @@ bool SingleInstance::notifyPrimary(int timeoutMs) {
             return false;
         QThread::msleep(50);
     }
-    socket.write(kShowRequest);
+    socket.write(EncodeHandOver(paths));
     if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
         return false;
     while (!socket.canReadLine()) {
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
             return false;
     }
-    return socket.readLine(kMaxRequest) == kShowAnswer;
+    return socket.readLine(kMaxAnswer) == kShowAnswer;
 }
 
 } // namespace platform

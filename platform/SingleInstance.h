@@ -3,6 +3,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QLocalServer;
@@ -15,7 +16,8 @@ namespace platform {
 QString GuardFolder(const QString &runtimeFolder, const QString &dataFolder);
 
 // One running front end per user: a lock file in a private folder (GuardFolder) guards a
-// local socket there. A later start asks the first one to show its window and then exits.
+// local socket there. A later start asks the first one to show its window and open its
+// paths, then exits.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -24,11 +26,14 @@ public:
 
     // True when this process is the first instance (it then listens for later starts).
     bool becomePrimary();
-    // Asks the running instance to show itself; true when it answered.
-    bool notifyPrimary(int timeoutMs = 2000);
+    // Asks the running instance to show itself and open the paths (absolute ones); true
+    // when it answered.
+    bool notifyPrimary(int timeoutMs = 2000, const QStringList &paths = {});
 
 signals:
     void showRequested();
+    // A later start's paths, checked against the hand-over's caps only.
+    void openRequested(const QStringList &paths);
 
 private:
     QString m_name;

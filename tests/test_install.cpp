@@ -237,10 +237,13 @@ void TestInstall::desktopDataAgree() {
     const QByteArray entry = ReadAll(desktopFile);
     QVERIFY2(!entry.isEmpty(), qPrintable(desktopFile));
 
-    // The command is the installed link, given no arguments (the program takes none).
-    const QString exec = DesktopValue(entry, u"Exec"_s);
-    QVERIFY2(!exec.contains(u'%') && !exec.contains(u' '), qPrintable(exec));
-    QVERIFY(QFileInfo(prefix.filePath(u"bin/"_s + exec)).isExecutable());
+    // The command is the installed link, handed the chosen files and discs as URIs.
+    const QStringList exec = DesktopValue(entry, u"Exec"_s).split(u' ');
+    QCOMPARE(exec.size(), 2);
+    QCOMPARE(exec.last(), u"%U"_s);
+    QVERIFY(QFileInfo(prefix.filePath(u"bin/"_s + exec.first())).isExecutable());
+    if (!QStandardPaths::findExecutable(u"desktop-file-validate"_s).isEmpty())
+        QCOMPARE(QProcess::execute(u"desktop-file-validate"_s, {desktopFile}), 0);
 
     // The icon name is found in the theme at every size, each of its own pixel size.
     const QString icon = DesktopValue(entry, u"Icon"_s);
@@ -263,6 +266,14 @@ void TestInstall::desktopDataAgree() {
         "<launchable type=\"desktop-id\">tavrell-dvd-player.desktop</launchable>"));
     QVERIFY(component.contains("<release version=\"" TAVRELL_VERSION "\""));
     QVERIFY(!component.contains('@')); // every placeholder filled in
+    // File managers offer it for these, and for inserted discs; AppStream lists the same.
+    const QStringList types = DesktopValue(entry, u"MimeType"_s).split(u';', Qt::SkipEmptyParts);
+    for (const QString &type :
+         {u"video/mp4"_s, u"x-content/video-dvd"_s, u"x-content/video-bluray"_s})
+        QVERIFY2(types.contains(type), qPrintable(type));
+    for (const QString &type : types)
+        QVERIFY2(component.contains("<mediatype>" + type.toUtf8() + "</mediatype>"),
+                 qPrintable(type));
 }
 
 void TestInstall::startsThroughLink() {

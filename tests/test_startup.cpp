@@ -2,6 +2,7 @@
 // also through real processes of the built program on the test's X display.
 #include "TestConfig.h"
 #include "app/LogHandler.h"
+#include "platform/CommandLine.h"
 #include "platform/SingleInstance.h"
 
 #include <QDBusConnection>
@@ -115,6 +116,10 @@ private slots:
     void instanceTakesOverUnreadableLock();
     void guardFolder_data();
     void guardFolder();
+    void commandLine_data();
+    void commandLine();
+    void handOver_data();
+    void handOver();
 
     void secondStartShowsFirstWindow();
     void killedInstanceDoesNotBlock();
@@ -125,6 +130,8 @@ private slots:
     void startsWithoutScreenSaver_data();
     void startsWithoutScreenSaver();
     void remoteControlAnswersOnTheSessionBus();
+    void commandLineOpens_data();
+    void commandLineOpens();
 
 private:
     // Temporary home, data, config, runtime and working folders for processes of the program.
@@ -135,7 +142,8 @@ private:
         QProcessEnvironment env;
     };
     std::unique_ptr<Sandbox> makeSandbox(const QString &busAddress = QString());
-    QProcess *startApp(const Sandbox &box);
+    QProcess *startApp(const Sandbox &box, const QStringList &args = {},
+                       const QString &program = QStringLiteral(TAVRELL_APP_PATH));
     QProcess *startProcess(const QString &program, const QStringList &args,
                            const QProcessEnvironment &env);
     QString startPrivateBus(const Sandbox &box);
@@ -283,6 +291,12 @@ void TestStartup::instanceIgnoresStrangers() {
     stranger.write(QByteArray(4096, 'x')); // no line end: must not be buffered without bound
     stranger.flush();
     QTRY_COMPARE_WITH_TIMEOUT(stranger.state(), QLocalSocket::UnconnectedState, 10000);
+    // A well-begun request past the size cap is cut off before its end line.
+    QLocalSocket flooder;
+    flooder.connectToServer(m_runtime->filePath(kInstanceName));
+    QVERIFY(flooder.waitForConnected(5000));
+    flooder.write("open\n" + QByteArray("/film.mp4\n").repeated(120000) + "end\n");
+    QTRY_COMPARE_WITH_TIMEOUT(flooder.state(), QLocalSocket::UnconnectedState, 10000);
     QCOMPARE(shown.count(), 0);
 
     // The server still serves the next proper request.
@@ -373,6 +387,74 @@ void TestStartup::guardFolder() {
     }
 }
 
+// Arguments ("@" is the test's folder, also the working folder) and what they open.
+void TestStartup::commandLine_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("opens"); // files joined by "|", or "folder <name>", or the action
+    const QString odd = u"Film ü 字幕.mp4"_s;
+    const QString uri = u"file://@/"_s + QString::fromLatin1(QUrl::toPercentEncoding(odd));
+    QTest::newRow("a file") << QStringList{u"@/a.mp4"_s} << u"a.mp4"_s;
+    QTest::newRow("several, relative") << QStringList{u"b.mkv"_s, u"@/a.mp4"_s} << u"b.mkv|a.mp4"_s;
+    QTest::newRow("dvd folder") << QStringList{u"@/dvd/"_s} << u"folder dvd"_s;
+    QTest::newRow("blu-ray folder") << QStringList{u"@/bd"_s} << u"folder bd"_s;
+    QTest::newRow("files beat folders") << QStringList{u"@/bd"_s, u"@/a.mp4"_s} << u"a.mp4"_s;
+    QTest::newRow("uri") << QStringList{uri} << odd;
+    QTest::newRow("spaces, non-ascii") << QStringList{u"@/"_s + odd} << odd;
+    QTest::newRow("dash name after --") << QStringList{u"--"_s, u"-x.mp4"_s} << u"-x.mp4"_s;
+    QTest::newRow("unknown option") << QStringList{u"@/a.mp4"_s, u"--fullscreen"_s}
+                                    << u"tavrell-dvd-player: unknown option '--fullscreen'"_s;
+    QTest::newRow("missing path") << QStringList{u"@/a.mp4"_s, u"@/gone.mp4"_s}
+                                  << u"tavrell-dvd-player: no such file or folder: gone.mp4"_s;
+    QTest::newRow("remote uri") << QStringList{u"file://server/a.mp4"_s}
+                                << u"tavrell-dvd-player: not a local file"_s;
+    QTest::newRow("version") << QStringList{u"--version"_s}
+                             << QStringLiteral("tavrell-dvd-player " TAVRELL_VERSION);
+}
+
+void TestStartup::commandLine() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, opens);
+    QTemporaryDir dir;
+    for (const QString &name : {u"a.mp4"_s, u"b.mkv"_s, u"-x.mp4"_s, u"Film ü 字幕.mp4"_s})
+        QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+    QVERIFY(QDir().mkpath(dir.filePath(u"dvd/VIDEO_TS"_s)));
+    QVERIFY(QDir().mkpath(dir.filePath(u"bd/BDMV/STREAM"_s)));
+    args.replaceInStrings(u"@"_s, dir.path());
+    const platform::CommandLine line = platform::ParseCommandLine(args, dir.path());
+    const platform::OpenPlan plan = platform::PlanOpening(line.paths);
+    QString seen = plan.folder.isEmpty() ? plan.files.join(u'|') : u"folder "_s + plan.folder;
+    seen.replace(dir.path() + u'/', QString());
+    if (line.action != platform::CommandLine::Action::Run)
+        seen = QString(line.message).remove(dir.path() + u'/').left(opens.size());
+    QCOMPARE(seen, opens);
+}
+
+void TestStartup::handOver_data() {
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QString>("read"); // paths joined by "|" (none: show only), or the state
+    const QStringList sent{u"/m/Film ü\n%41.mp4"_s, u"/m/b.mkv"_s};
+    const QByteArray encoded = platform::EncodeHandOver(sent);
+    QTest::newRow("paths") << encoded << sent.join(u'|');
+    QTest::newRow("show only") << platform::EncodeHandOver({}) << QString();
+    QTest::newRow("cut short") << encoded.chopped(2) << u"incomplete"_s;
+    QTest::newRow("garbage") << QByteArray("GET / HTTP/1.0\r\n") << u"malformed"_s;
+    QTest::newRow("relative path") << QByteArray("open\nfilm.mp4\nend\n") << u"malformed"_s;
+    QTest::newRow("too many") << "open\n" + QByteArray("/a\n").repeated(1001) + "end\n"
+                              << u"malformed"_s;
+    QTest::newRow("oversized") << "open\n/" + QByteArray(1 << 20, 'x') << u"malformed"_s;
+}
+
+void TestStartup::handOver() {
+    QFETCH(QByteArray, message);
+    QFETCH(QString, read);
+    const platform::HandOver request = platform::DecodeHandOver(message);
+    using State = platform::HandOver::State;
+    QCOMPARE(request.state == State::Complete    ? request.paths.join(u'|')
+             : request.state == State::Malformed ? u"malformed"_s
+                                                 : u"incomplete"_s,
+             read);
+}
+
 // ---- the built program ----
 
 std::unique_ptr<TestStartup::Sandbox> TestStartup::makeSandbox(const QString &busAddress) {
@@ -410,11 +492,13 @@ QProcess *TestStartup::startProcess(const QString &program, const QStringList &a
     return m_processes.back().get();
 }
 
-QProcess *TestStartup::startApp(const Sandbox &box) {
+QProcess *TestStartup::startApp(const Sandbox &box, const QStringList &args,
+                                const QString &program) {
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(box.env);
     process->setWorkingDirectory(box.work);
-    process->setProgram(QStringLiteral(TAVRELL_APP_PATH));
+    process->setProgram(program);
+    process->setArguments(args);
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QDir(box.work).filePath(QStringLiteral("stderr.txt")),
                                   QIODevice::Append);
@@ -699,6 +783,65 @@ void TestStartup::remoteControlAnswersOnTheSessionBus() {
     QCOMPARE(app->exitStatus(), QProcess::NormalExit);
     QCOMPARE(app->exitCode(), 0);
     QDBusConnection::disconnectFromBus(u"startup-client"_s);
+}
+
+void TestStartup::commandLineOpens_data() {
+    QTest::addColumn<QStringList>("first"); // a running instance's own paths ("@": media folder)
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("played"); // the player's last argument in the end
+    QTest::newRow("a file") << QStringList() << QStringList{u"@/a.mp4"_s} << u"@/a.mp4"_s;
+    QTest::newRow("handed over while playing")
+        << QStringList{u"@/a.mp4"_s} << QStringList{u"@/b ü.mkv"_s, u"@/a.mp4"_s} << u"@/b ü.mkv"_s;
+    // Refused at once, exit code 2, with no window or player.
+    QTest::newRow("unknown option") << QStringList() << QStringList{u"-x"_s} << QString();
+}
+
+// The built program beside the stand-in player and probe: a later start hands its paths to
+// the running window and exits 0.
+void TestStartup::commandLineOpens() {
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, args);
+    QFETCH(QString, played);
+    auto box = makeSandbox();
+    QVERIFY(box);
+    const QDir root(box->root.path());
+    const QString app = root.filePath(u"app/"_s);
+    QVERIFY(root.mkpath(u"app"_s) && root.mkpath(u"media"_s));
+    for (const auto &[from, to] : {std::pair{TAVRELL_APP_PATH, "tavrell-dvd-player"},
+                                   {TAVRELL_FAKE_PLAYER, "Player"},
+                                   {TAVRELL_FAKE_PROBE, "tool"}})
+        QVERIFY(QFile::copy(QString::fromUtf8(from), app + QString::fromUtf8(to)));
+    for (const QString &name : {u"a.mp4"_s, u"b ü.mkv"_s})
+        QVERIFY(QFile(root.filePath(u"media/"_s + name)).open(QIODevice::WriteOnly));
+    const QString log = root.filePath(u"player.log"_s);
+    box->env.insert(u"FAKE_PLAYER_LOG"_s, log);
+    const auto lastArg = [&] {
+        return QString::fromUtf8(ReadAll(log + u".args"_s)).section(u'\n', -2, -2);
+    };
+    for (QStringList *list : {&first, &args})
+        list->replaceInStrings(u"@"_s, root.filePath(u"media"_s));
+    played.replace(u"@"_s, root.filePath(u"media"_s));
+    QProcess *running =
+        first.isEmpty() ? nullptr : startApp(*box, first, app + u"tavrell-dvd-player"_s);
+    if (running)
+        QTRY_COMPARE_WITH_TIMEOUT(lastArg(), first.first(), kStartTimeoutMs);
+    QElapsedTimer clock;
+    clock.start();
+    QProcess *later = startApp(*box, args, app + u"tavrell-dvd-player"_s);
+    QVERIFY(later);
+    if (played.isEmpty()) {
+        QVERIFY(later->waitForFinished(kStartTimeoutMs));
+        QCOMPARE(later->exitCode(), 2);
+        QVERIFY(!QFileInfo::exists(log + u".args"_s) && QDir(box->runtime).isEmpty());
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(lastArg(), played, kStartTimeoutMs);
+    qInfo("start to the player started: %lld ms", qint64(clock.elapsed()));
+    if (running) {
+        QTRY_COMPARE_WITH_TIMEOUT(later->state(), QProcess::NotRunning, kStartTimeoutMs);
+        QCOMPARE(later->exitCode(), 0);
+        QCOMPARE(running->state(), QProcess::Running);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

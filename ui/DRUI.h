@@ -139,6 +139,9 @@ public:
     void OpenFolderSource(const QString &path);
     // A folder opens as a disc folder, anything else is played as a file.
     void OpenPath(const QString &path);
+    // Paths from the command line or a later start: one folder as Open Folder, else the
+    // files as Open File. Dropped while a dialog or the probe runs its own loop.
+    void OpenHandedPaths(const QStringList &paths);
     void OpenDvdFolder(const QString &path);
     void OpenBlurayFolder(const QString &path);
     QList<PLAY_LIST_INFO> DiscoverBlurayTitles(const QString &discPath);

@@ -4,6 +4,7 @@
 #include "dialogs/FileDialogs.h"
 #include "dialogs/UiText.h"
 #include "lang/CLanguageTable.h"
+#include "platform/CommandLine.h"
 #include "player/PlayerArgs.h"
 #include "playlist/PlaylistSteps.h"
 #include "sources/FolderSource.h"
@@ -49,6 +50,18 @@ void DRUI::OpenPath(const QString &path) {
         OpenFolderSource(path);
     else
         PlayListAddFiles({path});
+}
+
+void DRUI::OpenHandedPaths(const QStringList &paths) {
+    // Opening inside a dialog's loop could stack dialogs without end, and a queue would open
+    // them at a moment nobody chose: the paths are dropped (a later start still raises us).
+    if (RemoteReadiness() != Readiness::Ready)
+        return;
+    const platform::OpenPlan plan = platform::PlanOpening(paths);
+    if (!plan.folder.isEmpty())
+        OpenFolderSource(plan.folder);
+    else
+        PlayListAddFiles(plan.files);
 }
 
 void DRUI::ShowRefusal() {
