@@ -5,6 +5,7 @@
 #include "FreezeMeter.h"
 #include "TestConfig.h"
 #include "WindowFixture.h"
+#include "player/Clock.h"
 #include "ui/DRUI.h"
 
 #include <QBuffer>
@@ -74,6 +75,12 @@ double PeakMiB() {
     return -1;
 }
 
+// What the position label says, in seconds: on a loaded machine the first answer may come
+// when the clock is past its first second already.
+qint64 PlayedSeconds(const DRUI &w) {
+    return ParseClock(w.PositionLabel->text().trimmed().toLatin1());
+}
+
 bool ResetPeakMemory() {
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
@@ -122,7 +129,7 @@ class HostileMediaTest : public QObject {
         QVERIFY(w.PlayerProcess);
         // The player answers only once it has printed the whole header, tags and names.
         QTRY_VERIFY_WITH_TIMEOUT(!w.PositionText.isEmpty(), 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(w.PositionLabel->text().startsWith(QStringLiteral("00:00:01")),
+        QTRY_VERIFY_WITH_TIMEOUT(PlayedSeconds(w) >= 1,
                                  8000);
         QCOMPARE(w.PageStack->currentIndex(), 2);
         VerifyVictimsUntouched();
@@ -243,7 +250,7 @@ private slots:
         DRUI &w = NewWindow();
         w.PlayListAddFiles({clip});
         QCOMPARE(w.MediaDuration, qint64(5));
-        QTRY_VERIFY_WITH_TIMEOUT(w.PositionLabel->text().startsWith(QStringLiteral("00:00:01")),
+        QTRY_VERIFY_WITH_TIMEOUT(PlayedSeconds(w) >= 1,
                                  15000);
         QCOMPARE(w.AudioTrackMenu->actions().size(), 2); // Disable and the one track
         QVERIFY(w.SubtitleTrackMenu->actions().isEmpty());
