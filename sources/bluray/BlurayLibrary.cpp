@@ -129,14 +129,21 @@ bool LeavesTheDisc(const char *relative) {
     return relative[0] == '/' || QByteArray(relative).split('/').contains("..");
 }
 
-BD_FILE_H *OpenFile(void *handle, const char *relative) {
-    Gate &gate = *static_cast<Gate *>(handle);
+// Whether libbluray may see `relative` at all; a name that leaves the disc refuses the disc.
+bool Admitted(Gate &gate, const char *relative) {
     if (Hidden(relative))
-        return nullptr;
+        return false;
     if (LeavesTheDisc(relative)) {
         gate.Refused = true;
-        return nullptr;
+        return false;
     }
+    return true;
+}
+
+BD_FILE_H *OpenFile(void *handle, const char *relative) {
+    Gate &gate = *static_cast<Gate *>(handle);
+    if (!Admitted(gate, relative))
+        return nullptr;
     const auto known = gate.Known.constFind(QByteArray(relative));
     if (known != gate.Known.cend()) {
         auto *file = NewFile(gate, -1, known.value().size());
@@ -179,12 +186,8 @@ int ReadDir(BD_DIR_H *dir, BD_DIRENT *entry) {
 
 BD_DIR_H *OpenDir(void *handle, const char *relative) {
     Gate &gate = *static_cast<Gate *>(handle);
-    if (Hidden(relative))
+    if (!Admitted(gate, relative))
         return nullptr;
-    if (LeavesTheDisc(relative)) {
-        gate.Refused = true;
-        return nullptr;
-    }
     // opendir() opens with O_DIRECTORY | O_NONBLOCK: nothing but a folder, and no wait.
     DIR *folder = ::opendir((gate.Root + relative).constData());
     if (folder == nullptr)
