@@ -21,7 +21,8 @@ QString ScreenshotPrefix(const QString &appDataFolder) {
     return QStringLiteral("screenshot=") + folder;
 }
 
-std::optional<int> AudioSwitchArgument(MediaKind sourceKind, int choice, const QList<int> &audioPids) {
+std::optional<int> AudioSwitchArgument(MediaKind sourceKind, int choice,
+                                       const QList<int> &audioPids) {
     if (choice == 0)
         return -2;
     if (choice < 0)

@@ -24,7 +24,8 @@ struct PlayerLaunch {
 // order, and its PID for a Blu-ray title, which MPlayer's own TS demuxer reads. Nothing for
 // a Blu-ray stream without a known PID or a choice outside the table: any other number would
 // name another stream or none.
-std::optional<int> AudioSwitchArgument(MediaKind sourceKind, int choice, const QList<int> &audioPids);
+std::optional<int> AudioSwitchArgument(MediaKind sourceKind, int choice,
+                                       const QList<int> &audioPids);
 
 // "screenshot=" + the application-data folder, commas escaped for MPlayer's filter parser.
 QString ScreenshotPrefix(const QString &appDataFolder);

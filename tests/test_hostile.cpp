@@ -129,8 +129,7 @@ class HostileMediaTest : public QObject {
         QVERIFY(w.PlayerProcess);
         // The player answers only once it has printed the whole header, tags and names.
         QTRY_VERIFY_WITH_TIMEOUT(!w.PositionText.isEmpty(), 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(PlayedSeconds(w) >= 1,
-                                 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(PlayedSeconds(w) >= 1, 8000);
         QCOMPARE(w.PageStack->currentIndex(), 2);
         VerifyVictimsUntouched();
         QCOMPARE(Snapshots(), QStringList());
@@ -250,8 +249,7 @@ private slots:
         DRUI &w = NewWindow();
         w.PlayListAddFiles({clip});
         QCOMPARE(w.MediaDuration, qint64(5));
-        QTRY_VERIFY_WITH_TIMEOUT(PlayedSeconds(w) >= 1,
-                                 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(PlayedSeconds(w) >= 1, 15000);
         QCOMPARE(w.AudioTrackMenu->actions().size(), 2); // Disable and the one track
         QVERIFY(w.SubtitleTrackMenu->actions().isEmpty());
         w.StopBtn();
