@@ -73,6 +73,19 @@ int LengthFromAnswer(const QByteArray &line) {
     return int(std::clamp(std::trunc(seconds), bottom, top));
 }
 
+std::optional<double> AnswerSeconds(const QByteArray &line) {
+    const qsizetype equals = line.indexOf('=');
+    if (equals < 0)
+        return std::nullopt;
+    bool ok = false;
+    const double seconds = QString::fromLatin1(line.mid(equals + 1).trimmed()).toDouble(&ok);
+    // Beyond any film: a garbled answer must not overflow the milliseconds made of it.
+    constexpr double kMax = 1e9;
+    if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > kMax)
+        return std::nullopt;
+    return seconds;
+}
+
 QByteArray ShotNameFromLine(const QByteArray &line) {
     static const QByteArray marker("*** screenshot ");
     const qsizetype at = line.indexOf(marker);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <optional>
 
 // The kinds of player output lines the front end acts on, tested in this order.
 // Everything the player prints is untrusted: tag values, file and folder names reach its
@@ -29,6 +30,10 @@ constexpr int MaxTrackCount = 255;
 
 // Whole seconds of an "ANS_LENGTH=5400.00" line; 0 when the text does not convert.
 int LengthFromAnswer(const QByteArray &line);
+
+// The seconds of an "ANS_...=12.5" answer, 0 to 1e9; nullopt
+// when the value is not a number in that range.
+std::optional<double> AnswerSeconds(const QByteArray &line);
 
 // The file named in "*** screenshot '<name>' ***" (to the end of the line without a closing
 // quote). Any length: the name is never cut short.

@@ -60,6 +60,7 @@ void PlaybackSession::Start(const PlayRequest &request) {
     m_audioCount = 0;
     m_subtitleCount = 0;
     m_positionMs = 0;
+    m_answeredMs = -1;
     m_endReported = false;
     ++m_serial;
     if (std::exchange(m_volume, request.Volume) != request.Volume)
@@ -103,6 +104,8 @@ void PlaybackSession::Start(const PlayRequest &request) {
         m_positionMs = qint64(request.StartSeconds) * 1000;
         emit ClockMoved(m_positionMs);
         emit Seeked(m_positionMs);
+        if (!request.StartNote.isEmpty())
+            Send(slave::OsdText(request.StartNote, StartNoteMs));
     }
 }
 
@@ -150,6 +153,7 @@ void PlaybackSession::Seek(int seconds) {
         return;
     Send(slave::Seek(seconds));
     m_positionMs = qint64(seconds) * 1000;
+    m_answeredMs = -1;
     emit ClockMoved(m_positionMs);
     // A seek always leaves the player running: the command itself ends its pause.
     Resume();
@@ -201,6 +205,7 @@ void PlaybackSession::Tick() {
     if (m_output.Tick()) {
         // It said it ended and has answered nothing since: taken at its word.
         m_endReported = true;
+        emit ReachedEnd();
         Stop();
         emit Ended();
         return;
@@ -232,6 +237,8 @@ void PlaybackSession::HandleLine(const QByteArray &line) {
     switch (kind) {
     case LineKind::PositionAnswer:
         m_output.AnswerSeen();
+        if (const std::optional<double> seconds = AnswerSeconds(line))
+            m_answeredMs = qint64(*seconds * 1000);
         emit PositionAnswered();
         break;
     case LineKind::LengthAnswer: {
@@ -314,6 +321,8 @@ void PlaybackSession::OnFinished(QProcess *process, bool crashed) {
 
 void PlaybackSession::Finish(bool failedToStart, bool crashed) {
     const bool stopping = m_state == PlaybackState::Stopping;
+    if (!failedToStart && !crashed && !stopping && !m_endReported)
+        emit ReachedEnd();
     DropProcess();
     SetState(PlaybackState::Idle);
     if (failedToStart)

@@ -22,6 +22,12 @@ struct PlayRequest {
     // 0-based track indexes to apply once the player has announced its streams; negative: none.
     int PendingAudioIndex = -1;
     int PendingSubtitleIndex = -1;
+    // What resuming knows the item by (empty: not remembered), and the track-menu entries it
+    // starts with (-1: none), kept with its position.
+    QString ResumeKey;
+    int AudioEntry = -1;
+    int SubtitleEntry = -1;
+    QString StartNote; // shown on the picture once it plays from StartSeconds
 };
 
 enum class PlaybackState {
@@ -55,6 +61,7 @@ public:
     static constexpr qint64 ClockStepMs = 507;
     // A player that does not end this long after "q" is killed.
     static constexpr int QuitGraceMs = 3000;
+    static constexpr int StartNoteMs = 4000;
 
     // tickMs: the refresh period (a test may pass a long one and call Tick itself);
     // prepare: applied to each player process before it starts.
@@ -70,6 +77,8 @@ public:
     QProcess *Process() const { return m_process; }
     QTimer *RefreshTimer() const { return m_timer; }
     qint64 PositionMs() const { return m_positionMs; }
+    // The player's own last answer since the start or the last seek, else the clock.
+    qint64 PlayerPositionMs() const { return m_answeredMs >= 0 ? m_answeredMs : m_positionMs; }
     qint64 LengthSeconds() const { return m_request.LengthSeconds; }
     const PlayRequest &Request() const { return m_request; }
     // Grows with every start: tells one item played from the next.
@@ -113,6 +122,7 @@ signals:
     void TracksAnnounced(const TrackReport &tracks);
     void ShotReported(const QString &shotFile);
     void Ended();
+    void ReachedEnd(); // just before Ended, when the item played to its end
     void Failed(PlaybackFailure failure);
     void VolumeChanged(int value);
 
@@ -136,6 +146,7 @@ private:
     bool m_reading = false; // off while paused: its output waits in the process
     bool m_endReported = false;
     qint64 m_positionMs = 0;
+    qint64 m_answeredMs = -1;
     quint64 m_serial = 0;
     int m_volume = 50;
     int m_audioCount = 0;

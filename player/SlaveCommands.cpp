@@ -70,4 +70,14 @@ QByteArray Quit() {
     return QByteArrayLiteral("q\n");
 }
 
+QByteArray OsdText(const QString &text, int ms) {
+    QByteArray bytes = text.toUtf8();
+    for (char &c : bytes) {
+        // One command per line, and the text stays one quoted argument.
+        if (c == '"' || c == '\\' || c == '\n' || c == '\r')
+            c = ' ';
+    }
+    return "osd_show_text \"" + bytes + "\" " + QByteArray::number(ms) + " 0\n";
+}
+
 } // namespace slave

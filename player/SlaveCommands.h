@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 // Every text the front end writes to the player's standard input, one line each.
 namespace slave {
@@ -20,5 +21,7 @@ QByteArray SubDemux(int i);              // "sub_demux %d\n"
 QByteArray Balance(int position);        // "pausing_keep balance %d 1\n", -1 left .. 1 right
 QByteArray Screenshot();                 // "screenshot 0\n"
 QByteArray Quit();                       // "q\n"
+// "osd_show_text \"<text>\" <ms> 0\n"; quotes and line breaks in the text become blanks.
+QByteArray OsdText(const QString &text, int ms);
 
 } // namespace slave

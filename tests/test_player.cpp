@@ -3,6 +3,7 @@
 #include "player/OutputParser.h"
 #include "player/PlaybackSession.h"
 #include "player/PlayerArgs.h"
+#include "player/Resume.h"
 #include "player/ShotReport.h"
 #include "player/SlaveCommands.h"
 #include "snapshot/SnapshotPaths.h"
@@ -33,6 +34,7 @@ QByteArray ReadAll(const QString &path) {
 }
 
 void WriteFile(const QString &path, const QByteArray &content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(content);
@@ -450,18 +452,25 @@ private slots:
     void lengthAnswer_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<int>("seconds");
-        QTest::newRow("film") << QByteArray("ANS_LENGTH=5400.00\n") << 5400;
-        QTest::newRow("truncated") << QByteArray("ANS_LENGTH=10.99\n") << 10;
-        QTest::newRow("crlf") << QByteArray("ANS_LENGTH=12.00\r\n") << 12;
-        QTest::newRow("empty") << QByteArray("ANS_LENGTH=\n") << 0;
-        QTest::newRow("text") << QByteArray("ANS_LENGTH=abc\n") << 0;
-        QTest::newRow("nan") << QByteArray("ANS_LENGTH=nan\n") << 0;
-        QTest::newRow("huge") << QByteArray("ANS_LENGTH=1e300\n") << INT_MAX;
+        QTest::addColumn<double>("answer"); // AnswerSeconds; -1: none
+        QTest::newRow("position past 2:00:00")
+            << QByteArray("ANS_TIME_POSITION=7262.5\n") << 0 << 7262.5;
+        QTest::newRow("negative position") << QByteArray("ANS_TIME_POSITION=-3.0\n") << 0 << -1.0;
+        QTest::newRow("film") << QByteArray("ANS_LENGTH=5400.00\n") << 5400 << 5400.0;
+        QTest::newRow("truncated") << QByteArray("ANS_LENGTH=10.99\n") << 10 << 10.99;
+        QTest::newRow("crlf") << QByteArray("ANS_LENGTH=12.00\r\n") << 12 << 12.0;
+        QTest::newRow("empty") << QByteArray("ANS_LENGTH=\n") << 0 << -1.0;
+        QTest::newRow("text") << QByteArray("ANS_LENGTH=abc\n") << 0 << -1.0;
+        QTest::newRow("nan") << QByteArray("ANS_LENGTH=nan\n") << 0 << -1.0;
+        QTest::newRow("huge") << QByteArray("ANS_LENGTH=1e300\n") << INT_MAX << -1.0;
     }
     void lengthAnswer() {
         QFETCH(QByteArray, line);
         QFETCH(int, seconds);
-        QCOMPARE(LengthFromAnswer(line), seconds);
+        QFETCH(double, answer);
+        if (line.startsWith("ANS_LENGTH"))
+            QCOMPARE(LengthFromAnswer(line), seconds);
+        QCOMPARE(AnswerSeconds(line).value_or(-1.0), answer);
     }
 
     void shotName_data() {
@@ -732,7 +741,7 @@ private slots:
         row("a seek while paused resumes", "start tracks pause seek_100", "", "Playing",
             v + "pause\nseek 100 2\n", "Playing Started Paused Playing Seeked", 100000);
         row("the item ends on its own", "start Idle", "FAKE_PLAYER_EOF_MS=300", "Idle", v,
-            "Playing Started Idle Ended", 0);
+            "Playing Started ReachedEnd Idle Ended", 0);
         row("the player crashes", "start Idle", "FAKE_PLAYER_CRASH_MS=300", "Idle", v,
             "Playing Started Idle Crashed", 0);
         row("the player cannot start", "start Idle", "MISSING", "Idle", "",
@@ -745,6 +754,9 @@ private slots:
         row("the end of a replaced player is not the new one's", "start tracks ends start tracks",
             "", "Playing", v + "q\n" + v, "Playing Started Idle Playing Started", 0);
         row("a start position", "start_75 tracks", "", "Playing", v + "seek 75 2\n",
+            "Playing Started Seeked", 75000);
+        row("a resumed start shows its note", "start_note tracks", "", "Playing",
+            v + "seek 75 2\nosd_show_text \"Resumed at  00:01:15 \" 4000 0\n",
             "Playing Started Seeked", 75000);
         row("remembered choices go out at the video line", "start_choices tracks", "", "Playing",
             v + "sub_demux 0\nswitch_audio 1\n", "Playing Started Tracks", 0);
@@ -785,6 +797,7 @@ private slots:
         connect(&session, &PlaybackSession::Started, this, [&] { seen << u"Started"_s; });
         connect(&session, &PlaybackSession::Seeked, this, [&] { seen << u"Seeked"_s; });
         connect(&session, &PlaybackSession::Ended, this, [&] { seen << u"Ended"_s; });
+        connect(&session, &PlaybackSession::ReachedEnd, this, [&] { seen << u"ReachedEnd"_s; });
         connect(&session, &PlaybackSession::VolumeChanged, this, [&] { seen << u"Volume"_s; });
         connect(&session, &PlaybackSession::ShotReported, this, [&] { seen << u"Shot"_s; });
         connect(&session, &PlaybackSession::Failed, this, [&](PlaybackFailure f) {
@@ -809,6 +822,10 @@ private slots:
                 if (step == u"start_choices") {
                     request.PendingAudioIndex = 1;
                     request.PendingSubtitleIndex = 0;
+                } else if (step == u"start_note") {
+                    // Quotes and line breaks must not end the command early.
+                    request.StartSeconds = 75;
+                    request.StartNote = u"Resumed at \"00:01:15\n"_s;
                 } else {
                     request.StartSeconds = number;
                 }
@@ -924,6 +941,118 @@ private slots:
         QCOMPARE(ReadAll(log), sent);
         QCOMPARE(QString::fromUtf8(ReadAll(log + QStringLiteral(".args"))),
                  args.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    }
+
+    // --- where items were left ---
+    void resumeStore_data() {
+        QTest::addColumn<QByteArray>("stored"); // the file before; "many" makes 100,000 lines
+        QTest::addColumn<int>("leftAt");        // noted for the key; -1: nothing noted
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("found"); // the key's point afterwards, also once saved and read; -1
+        QTest::addColumn<int>("count");
+        // The key holds what a path may hold: a tab and a line break.
+        const QByteArray h = "tavrell-resume 1\n";
+        const QByteArray k = "file:/a%09b%0Ac|1|2";
+        QTest::newRow("kept") << h << 120 << 600 << 120 << 1;
+        QTest::newRow("an item under 3 minutes") << h << 120 << 179 << -1 << 0;
+        QTest::newRow("10 s from the start") << h << 9 << 600 << -1 << 0;
+        QTest::newRow("10 s from the end") << h << 591 << 600 << -1 << 0;
+        QTest::newRow("just inside the end") << h << 590 << 600 << 590 << 1;
+        QTest::newRow("started over forgets") << h + k + "\t300\t-1\t-1\n" << 5 << 600 << -1 << 0;
+        QTest::newRow("a later line wins") << h + k + "\t100\t1\t1\n" + k + "\t200\t2\t2\n"
+                                           << -1 << 0 << 200 << 1;
+        QTest::newRow("damaged lines are left out")
+            << h + k + "\tx\t1\t1\n" + k + "\t-5\t1\t1\n\t\t\t\n" + QByteArray(300, '\xff') +
+                   "\nother\t30\t-1\t-1\n"
+            << -1 << 0 << -1 << 1;
+        QTest::newRow("no header") << QByteArray(k + "\t100\t1\t1\n") << -1 << 0 << -1 << 0;
+        QTest::newRow("binary") << QByteArray(4096, '\0') << 120 << 600 << 120 << 1;
+        QTest::newRow("100,000 lines: the first MiB, the newest 1,000 of it")
+            << QByteArray("many") << 120 << 600 << 120 << 1000;
+    }
+    void resumeStore() {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, leftAt);
+        QFETCH(int, length);
+        QFETCH(int, found);
+        QFETCH(int, count);
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/ResumePoints.txt"_s;
+        if (stored == "many") {
+            stored = "tavrell-resume 1\n";
+            for (int i = 0; i < 100000; ++i)
+                stored += "file:/films/" + QByteArray::number(i) + ".mkv|1|2\t600\t-1\t-1\n";
+        }
+        WriteFile(path, stored);
+        const QString key = u"file:/a\tb\nc|1|2"_s;
+        ResumeStore store(path);
+        store.Load();
+        if (leftAt >= 0)
+            store.Note(key, {leftAt, 2, 1}, length);
+        const auto check = [&](const ResumeStore &s) {
+            QCOMPARE(s.Find(key) ? s.Find(key)->Seconds : -1, found);
+            QCOMPARE(s.Count(), count);
+        };
+        check(store);
+        QVERIFY(store.Save());
+        ResumeStore again(path);
+        again.Load();
+        check(again);
+        if (count == 1000) {
+            // The newest note went in last; the oldest read entry made room for it.
+            QVERIFY(QFileInfo(path).size() < ResumeStore::MaxReadBytes);
+            QVERIFY(!again.Find(u"file:/films/0.mkv|1|2"_s));
+        }
+    }
+
+    // A disc is known by its bytes, wherever it is mounted.
+    void discIdentityFollowsTheBytes() {
+        QTemporaryDir dir;
+        const QString a = dir.path() + u"/a"_s, b = dir.path() + u"/b"_s;
+        WriteFile(a + u"/BDMV/PLAYLIST/00001.mpls"_s, "MPLS0200 one");
+        WriteFile(a + u"/BDMV/PLAYLIST/00002.mpls"_s, "MPLS0200 two");
+        WriteFile(b + u"/BDMV/PLAYLIST/00001.mpls"_s, "MPLS0200 one");
+        WriteFile(b + u"/BDMV/PLAYLIST/00002.mpls"_s, "MPLS0200 two");
+        QVERIFY(DiscIdentity(a).startsWith(u"bd:"_s));
+        QCOMPARE(DiscIdentity(b), DiscIdentity(a));
+        WriteFile(b + u"/BDMV/PLAYLIST/00002.mpls"_s, "MPLS0200 TWO");
+        QVERIFY(DiscIdentity(b) != DiscIdentity(a));
+        WriteFile(dir.path() + u"/dvd/VIDEO_TS/VIDEO_TS.IFO"_s, "DVDVIDEO-VMG");
+        QCOMPARE(DiscIdentity(dir.path() + u"/dvd"_s),
+                 DiscIdentity(dir.path() + u"/dvd/VIDEO_TS"_s));
+        QVERIFY(DiscIdentity(dir.path() + u"/dvd"_s).startsWith(u"dvd:"_s));
+        QCOMPARE(DiscIdentity(dir.path() + u"/nothing"_s), QString());
+        // A FIFO named like a playlist is left out, not waited for.
+        QCOMPARE(mkfifo(QFile::encodeName(a + u"/BDMV/PLAYLIST/00003.mpls"_s).constData(), 0600),
+                 0);
+        QCOMPARE(DiscIdentity(a), DiscIdentity(dir.path() + u"/a"_s));
+    }
+
+    // The store follows playback: saved while playing, so a killed program keeps that point.
+    void resumeKeeperSavesWhilePlaying() {
+        QTemporaryDir work;
+        qputenv("FAKE_PLAYER_LENGTH", "600");
+        const auto restore = qScopeGuard([] { qunsetenv("FAKE_PLAYER_LENGTH"); });
+        const QString path = work.path() + u"/ResumePoints.txt"_s;
+        PlaybackSession session(24 * 3600 * 1000);
+        ResumeKeeper keeper(&session, path, 0);
+        PlayRequest request;
+        request.Program = QStringLiteral(TAVRELL_FAKE_PLAYER);
+        request.Launch = Launch(work.path() + u"/film.mkv"_s);
+        request.LengthSeconds = 600;
+        request.ResumeKey = u"film"_s;
+        session.Start(request);
+        session.Seek(200);
+        // No answer yet: a player that may never have started keeps the old point.
+        session.Tick();
+        QVERIFY(!QFile::exists(path));
+        QSignalSpy answered(&session, &PlaybackSession::PositionAnswered);
+        QVERIFY(answered.wait(10000));
+        session.Tick();
+        ResumeStore onDisk(path);
+        onDisk.Load();
+        QVERIFY(onDisk.Find(u"film"_s));
+        QVERIFY(qAbs(onDisk.Find(u"film"_s)->Seconds - 200) <= 2);
     }
 
     void fakePlayerScriptAndEnding() {

@@ -32,10 +32,16 @@ DRUI::DRUI(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags) 
 
     Session = new PlaybackSession(PlaybackSession::DefaultTickMs, platform::TieChildToParent, this);
     RefreshTimer = Session->RefreshTimer();
+    Resumer = new ResumeKeeper(Session, AppDataFolder + QStringLiteral("ResumePoints.txt"),
+                               ResumeKeeper::DefaultSaveIntervalMs, this);
+    Resumer->SetEnabled(ReadResumeSetting(AppDataFolder));
     ConnectSession();
 }
 
 DRUI::~DRUI() {
+    // Where the item was left is written before its session goes.
+    delete Resumer;
+    Resumer = nullptr;
     // The session goes before the widgets its signals would reach.
     delete Session;
     Session = nullptr;

@@ -3,6 +3,7 @@
 #include "platform/RemoteTarget.h"
 #include "player/Kinds.h"
 #include "player/PlaybackSession.h"
+#include "player/Resume.h"
 #include "playlist/PlayListInfo.h"
 #include "sources/bluray/MoviePlaylist.h"
 
@@ -46,6 +47,8 @@ public:
     QString SourceKey;
     bool UseBlurayTitle = false;
     int StartSeconds = 0;
+    // A chapter chosen on purpose starts there, never at a remembered point.
+    bool ChapterChosen = false;
     QMap<QString, int> BlurayTitleByKey;
     QMap<QString, int> AudioChoiceByKey;
     QMap<QString, int> SubtitleChoiceByKey;
@@ -61,6 +64,8 @@ public:
     // --- playback state ---
     // The link to the player; the members below follow its signals.
     PlaybackSession *Session = nullptr;
+    // Where each item was left; on unless the user unticked "Resume Playback".
+    ResumeKeeper *Resumer = nullptr;
     QProcess *PlayerProcess = nullptr; // the session's player, for looking at only
     QString CurrentPath;
     bool Playing = false;
@@ -134,6 +139,7 @@ public:
     QMenu *LanguageMenu = nullptr;
     QAction *PlayPauseAction = nullptr;
     QAction *SnapshotAction = nullptr;
+    QAction *ResumeAction = nullptr;
 
     // --- operations other parts call directly ---
     void OpenFolderSource(const QString &path);
@@ -237,6 +243,11 @@ private:
     void LeaveFullScreen();
     void ConnectSession();
     PlayRequest BuildPlayRequest() const;
+    // The key the item of the request is remembered by; empty when it cannot be told apart.
+    QString ResumeKeyOf(const PlayRequest &request) const;
+    // Starts the request where the item was left, with its track choices, when resuming is
+    // on and no start was chosen.
+    void ApplyResumePoint(PlayRequest &request) const;
     void OnPlaybackState(PlaybackState state);
     void OnPositionAnswer();
     void OnLengthAnswer();

@@ -151,6 +151,10 @@ void DRUI::BuildControlsMenu(QPushButton *button) {
     chapter->setData(QStringLiteral("Chapter"));
     chapter->setEnabled(false);
     entry("MainWnd/FullScreen", "FullScreen", "F", false);
+    ResumeAction = entry("MainWnd/ResumePlayback", "ResumePlayback", nullptr, true);
+    ResumeAction->setCheckable(true);
+    ResumeAction->setChecked(Resumer->Enabled());
+    entry("MainWnd/StartOver", "StartOver", "Home", true);
 
     // Shortcuts of a menu that only pops up from a button act window-wide only when the
     // window knows the actions too.
@@ -330,6 +334,15 @@ void DRUI::RunControlsEntry(const QString &tag) {
         Navigation();
     } else if (tag == QLatin1String("FullScreen")) {
         FullScreenBtn();
+    } else if (tag == QLatin1String("ResumePlayback")) {
+        Resumer->SetEnabled(ResumeAction->isChecked());
+        WriteResumeSetting(AppDataFolder, ResumeAction->isChecked());
+    } else if (tag == QLatin1String("StartOver")) {
+        if (Session->HasPlayer()) {
+            SeekTarget = 0;
+            PositionAnswerCount = 0;
+            SliderRelease();
+        }
     }
 }
 
@@ -339,6 +352,7 @@ void DRUI::BDVideoMenu(QAction *action) {
         if (Session->HasPlayer()) {
             Session->SwitchSubtitle(IntData(action) - 1, true);
             CheckOnly(SubtitleTrackMenu, action);
+            Resumer->NoteSubtitleEntry(IntData(action));
         } else {
             UndoClickToggle(action);
         }
@@ -370,6 +384,7 @@ void DRUI::BDAudioMenu(QAction *action) {
         if (Session->HasPlayer() && id) {
             Session->SwitchAudio(*id, true);
             CheckOnly(AudioTrackMenu, action);
+            Resumer->NoteAudioEntry(IntData(action));
         } else {
             UndoClickToggle(action);
         }
@@ -448,7 +463,8 @@ void DRUI::BDMenuOperate(QAction *action) {
         return;
     }
     StartSeconds = 0;
-    if (BelongsTo(action, DiscChapterAction))
+    ChapterChosen = BelongsTo(action, DiscChapterAction);
+    if (ChapterChosen)
         StartSeconds = IntData(action) / 1000;
     if (BelongsTo(action, DiscOtherTitlesAction)) {
         SourceKey = action->data().value<PLAY_LIST_INFO>().Path;

@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -103,7 +104,47 @@ PlayRequest DRUI::BuildPlayRequest() const {
     if (SourceKind != MediaKind::Bluray)
         request.PendingAudioIndex = AudioChoiceByKey.value(SourceKey, -1) - 1;
     request.PendingSubtitleIndex = SubtitleChoiceByKey.value(SourceKey, -1) - 1;
+    request.AudioEntry = AudioChoiceByKey.value(SourceKey, -1);
+    request.SubtitleEntry = SubtitleChoiceByKey.value(SourceKey, -1);
+    request.ResumeKey = ResumeKeyOf(request);
     return request;
+}
+
+QString DRUI::ResumeKeyOf(const PlayRequest &request) const {
+    const PlayerLaunch &launch = request.Launch;
+    if (launch.SourceKind == MediaKind::File)
+        return FileResumeKey(launch.PlayPath);
+    const QString disc = DiscIdentity(launch.PlayPath);
+    if (disc.isEmpty())
+        return QString();
+    // DVDs play their first title; a Blu-ray title is its playlist file.
+    if (launch.SourceKind == MediaKind::Dvd)
+        return disc + QStringLiteral("|1");
+    const QString playlist = QFileInfo(SourceKey).fileName();
+    return playlist.isEmpty() ? QString() : disc + QLatin1Char('|') + playlist;
+}
+
+void DRUI::ApplyResumePoint(PlayRequest &request) const {
+    if (ChapterChosen || request.StartSeconds > 0)
+        return;
+    const std::optional<ResumePoint> point = Resumer->PointFor(request.ResumeKey);
+    if (!point)
+        return;
+    request.StartSeconds = point->Seconds;
+    request.StartNote = ui::Caption("Messages/ResumedAt").arg(ClockText(point->Seconds));
+    if (point->AudioEntry >= 0) {
+        request.AudioEntry = point->AudioEntry;
+        if (SourceKind == MediaKind::Bluray) {
+            request.Launch.AudioChoice = point->AudioEntry;
+            request.Launch.AudioPids = AudioPidsOf(SourceKey);
+        } else {
+            request.PendingAudioIndex = point->AudioEntry - 1;
+        }
+    }
+    if (point->SubtitleEntry >= 0) {
+        request.SubtitleEntry = point->SubtitleEntry;
+        request.PendingSubtitleIndex = point->SubtitleEntry - 1;
+    }
 }
 
 void DRUI::VideoPlay() {
@@ -117,7 +158,8 @@ void DRUI::VideoPlay() {
         return;
     }
     CurrentPath = PlayPath;
-    const PlayRequest request = BuildPlayRequest();
+    PlayRequest request = BuildPlayRequest();
+    ApplyResumePoint(request);
     PendingAudioIndex = request.PendingAudioIndex;
     PendingSubtitleIndex = request.PendingSubtitleIndex;
 
@@ -150,8 +192,11 @@ void DRUI::VideoPlay() {
     }
 
     Session->Start(request);
+    if (request.StartSeconds > 0 && !request.StartNote.isEmpty())
+        PositionSlider->setValue(request.StartSeconds);
     // It belongs to this request: a later file or title must not start there too.
     StartSeconds = 0;
+    ChapterChosen = false;
     // After the start: the list is saved to disk (with a sync), which the first picture
     // need not wait for.
     RememberRecentPath(PlayPath);
