@@ -561,6 +561,39 @@ private slots:
             LoggedCommands(next).contains("seek " + QByteArray::number(second) + " 2\n"), 5000);
     }
 
+    // A copy of the disc in another folder is the same disc: its title goes on where it was
+    // left, with the audio picked meanwhile. A chapter chosen on purpose starts at the chapter.
+    void copiedDiscResumesItsTitle() {
+        DRUI &w = NewWindow();
+        const QString disc = MakeDisc(QStringLiteral("disc6"), QStringLiteral("Resume A"));
+        const QString copy = MakeDisc(QStringLiteral("disc6"), QStringLiteral("Resume B"));
+        PrepareFakePlayer(user->Root());
+        w.OpenFolderSource(disc);
+        ChooseOnDiscPage(PlayMovieEntry());
+        WaitForPlayer();
+        QTRY_VERIFY_WITH_TIMEOUT(w.PositionAnswerCount > 0, 5000);
+        emit w.AudioMenu->triggered(
+            EntryWithText(w.AudioTrackMenu, QStringLiteral("Japanese AC3")));
+        w.SeekTarget = 300;
+        w.SliderRelease();
+        w.StopBtn();
+        QTRY_COMPARE_WITH_TIMEOUT(w.Session->State(), PlaybackState::Idle, 5000);
+
+        QString log = PrepareFakePlayer(user->Root());
+        w.OpenFolderSource(copy);
+        ChooseOnDiscPage(PlayMovieEntry());
+        WaitForPlayer();
+        QVERIFY(Arguments().join(u' ').startsWith(QStringLiteral("-aid 4353 ")));
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("seek 300 2\n"), 5000);
+
+        w.Navigation();
+        log = PrepareFakePlayer(user->Root());
+        ChooseOnDiscPage(Submenu(w.DiscChapterAction)->actions().value(0));
+        WaitForPlayer();
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("get_time_pos\n"), 5000);
+        QCOMPARE(LoggedCommands(log).contains("seek 300 2\n"), false);
+    }
+
     void streamChoicesReachTheNextStart() {
         DRUI &w = NewWindow();
         const QString disc = MakeDisc(QStringLiteral("disc6"), QStringLiteral("Choices"));

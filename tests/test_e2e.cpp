@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
@@ -309,6 +310,45 @@ private slots:
         QVERIFY(w.PlayerProcess->arguments().last().endsWith(QStringLiteral("-dash.mp4")));
         QTRY_COMPARE_WITH_TIMEOUT(w.DurationLabel->text(), QStringLiteral(" 00:00:03"), 20000);
         w.StopBtn();
+    }
+
+    // A film stopped at about 2:00 goes on from there the next time, and says so on the picture.
+    void stoppedFilmResumesWithANote() {
+        const QString film = QFileInfo(ramp).absolutePath() + QStringLiteral("/four minutes.mp4");
+        QVERIFY(Run(QStringLiteral("ffmpeg"),
+                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                     QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("color=c=black:s=320x240:r=5:d=240"), QStringLiteral("-g"),
+                     QStringLiteral("5"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
+                     film}));
+        DRUI &w = NewWindow();
+        w.PlayListAddFiles({film});
+        QTRY_COMPARE_WITH_TIMEOUT(w.DurationLabel->text(), QStringLiteral(" 00:04:00"), 20000);
+        w.SliderSeek(120);
+        w.SliderRelease();
+        QSignalSpy answers(w.Session, &PlaybackSession::PositionAnswered);
+        QTRY_VERIFY_WITH_TIMEOUT(answers.count() >= 2, 20000);
+        const qint64 leftAt = w.Session->PlayerPositionMs() / 1000;
+        QVERIFY2(leftAt >= 119 && leftAt < 135, qPrintable(QString::number(leftAt)));
+        w.StopBtn();
+        QTRY_COMPARE_WITH_TIMEOUT(w.Session->State(), PlaybackState::Idle, 20000);
+
+        w.RunControlsEntry(QStringLiteral("Play"));
+        answers.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(answers.count() >= 1, 20000);
+        const qint64 at = w.Session->PlayerPositionMs() / 1000;
+        QVERIFY2(at >= leftAt - 2 && at <= leftAt + 4,
+                 qPrintable(QStringLiteral("left at %1, resumed at %2").arg(leftAt).arg(at)));
+        // The player's own note, white on the black film, at the top left.
+        const auto noteShown = [&w] {
+            const QImage top = ScreenAt(w.VideoLabel).convertToFormat(QImage::Format_RGB32);
+            int bright = 0;
+            for (int y = 0; y < top.height() / 5; ++y)
+                for (int x = 0; x < top.width() / 2; ++x)
+                    bright += qGray(top.pixel(x, y)) > 200;
+            return bright > 50;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(noteShown(), 10000);
     }
 
     // A user starts the program, clicks Open File, types the path and sees the film.
