@@ -168,10 +168,10 @@ class MprisTest : public QObject {
         env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
         ctl.setProcessEnvironment(env);
         ctl.start(u"playerctl"_s, QStringList{u"--player=tavrell_dvd_player"_s} + args);
-        if (!ctl.waitForStarted(10000)) // scripts/setup.sh test installs it
-            return u"(playerctl did not start)"_s;
-        if (!QTest::qWaitFor([&] { return ctl.state() == QProcess::NotRunning; }, 30000))
-            return u"(timed out)"_s;
+        // scripts/setup.sh test installs it.
+        if (!ctl.waitForStarted(10000) ||
+            !QTest::qWaitFor([&] { return ctl.state() == QProcess::NotRunning; }, 30000))
+            return u"(did not run)"_s;
         QCoreApplication::processEvents();
         if (ctl.exitStatus() != QProcess::NormalExit || ctl.exitCode() != 0)
             return u"(failed) "_s + QString::fromLocal8Bit(ctl.readAllStandardError());
@@ -200,9 +200,8 @@ private slots:
         fileB = WriteFile(media + QStringLiteral("/b-\u00e9t\u00e9.mkv"));
         fileC = WriteFile(media + QStringLiteral("/c.avi"));
         fileLong = WriteFile(media + QStringLiteral("/long.mkv"));
-        qputenv("FAKE_PROBE_DURATIONS", QStringLiteral("a film.mp4=01:02:03.45;b-\u00e9t\u00e9.mkv="
-                                                       "00:00:40.00;long.mkv=03:00:00.00")
-                                            .toUtf8());
+        qputenv("FAKE_PROBE_DURATIONS", "long.mkv=03:00:00.00;a film.mp4=01:02:03.45;" +
+                                            u"b-\u00e9t\u00e9.mkv=00:00:40.00"_s.toUtf8());
 
         if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
             QSKIP("dbus-daemon is not installed");
@@ -253,9 +252,6 @@ private slots:
         QCOMPARE(Get(kRoot, QStringLiteral("HasTrackList")), QVariant(false));
         QCOMPARE(Get(kRoot, QStringLiteral("SupportedUriSchemes")).toStringList(),
                  QStringList{u"file"_s});
-        QVERIFY(Get(kRoot, QStringLiteral("SupportedMimeTypes"))
-                    .toStringList()
-                    .contains(u"video/x-matroska"_s));
 
         // The player interface in one read, with the types a shell expects.
         const QDBusMessage all = Call(kProperties, QStringLiteral("GetAll"), {kPlayer});
@@ -269,7 +265,6 @@ private slots:
         QCOMPARE(player.value(QStringLiteral("CanControl")), QVariant(true));
         for (const char *flag : {"CanSeek", "CanGoNext", "CanGoPrevious"})
             QCOMPARE(player.value(QLatin1String(flag)), QVariant(false));
-        // What we do not offer is absent, not fixed.
         QVERIFY(!player.contains(u"LoopStatus"_s) && !player.contains(u"Shuffle"_s));
         QCOMPARE(TrackId(AsMap(player.value(QStringLiteral("Metadata")))), kNoTrack);
 
@@ -584,9 +579,6 @@ private slots:
             QCOMPARE(w.PositionSlider->value(), seconds);
             QTRY_COMPARE_WITH_TIMEOUT(seen->Jumps.last(), qlonglong(seconds) * 1000000, 10000);
         }
-        // Paused, as playerctl adds the time since its read while playing.
-        QCOMPARE(Playerctl({u"pause"_s}), QString());
-        QCOMPARE(Playerctl({u"position"_s}), u"35.000000"_s);
 
         // The next item has another trackid: a position for the old one is stale.
         const QString first = TrackId(Metadata());
@@ -601,6 +593,7 @@ private slots:
         QCOMPARE(Playerctl({u"position"_s, u"9030"_s}), QString());
         QCOMPARE(SentSinceLastMark(w, log), QList<QByteArray>{"seek 9030 2\n"});
         QCOMPARE(Get(kPlayer, u"Position"_s), QVariant(qlonglong(9030) * 1000000));
+        // Paused, as playerctl adds the time since its read while playing.
         QCOMPARE(Playerctl({u"pause"_s}), QString());
         QCOMPARE(Playerctl({u"position"_s}), u"9030.000000"_s);
         QCOMPARE(Playerctl({u"metadata"_s, u"mpris:length"_s}), u"10800000000"_s);
@@ -612,15 +605,12 @@ private slots:
         QCOMPARE(Call(kPlayer, u"OpenUri"_s, {u"http://example.org/x.mkv"_s}).type(),
                  QDBusMessage::ErrorMessage);
         // A Blu-ray title is named by its disc, with the disc's thumbnail as cover art.
+        using namespace bdfixture;
         const QString disc = user->NewFolder(u"disc folder"_s);
-        const auto item = bdfixture::PlayItemSpec::Of("00001", 0, 50000);
-        QVERIFY(bdfixture::WriteSyntheticDisc(
-            disc, {{{"00001", 60000}},
-                   {{u"00001.mpls"_s,
-                     bdfixture::WriteMoviePlaylist(bdfixture::PlaylistSpec::Sequential({item}))}},
-                   false,
-                   "Disc of Tests",
-                   "cover.png"}));
+        SyntheticDisc spec{{{"00001", 60000}}, {}, false, "Disc of Tests", "cover.png"};
+        spec.Playlists = {{u"00001.mpls"_s, WriteMoviePlaylist(PlaylistSpec::Sequential(
+                                                {PlayItemSpec::Of("00001", 0, 50000)}))}};
+        QVERIFY(WriteSyntheticDisc(disc, spec));
         QVERIFY(CallOk(kPlayer, u"OpenUri"_s, {disc}));
         w.PlayBlurayTitle();
         QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess->arguments().contains(u"br://0"_s), 10000);
