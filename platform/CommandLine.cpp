@@ -50,6 +50,19 @@ QByteArray Escape(const QByteArray &raw) {
 
 } // namespace
 
+bool IsFileUri(const QString &text) {
+    return text.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive);
+}
+
+QString LocalPathOfUri(const QString &uri) {
+    const QUrl url(uri);
+    const QString host = url.host();
+    if (!url.isValid() || !url.isLocalFile() ||
+        !(host.isEmpty() || host == QStringLiteral("localhost")))
+        return QString();
+    return url.toLocalFile();
+}
+
 CommandLine ParseCommandLine(const QStringList &args, const QString &workingFolder) {
     CommandLine result;
     bool optionsEnd = false;
@@ -68,13 +81,10 @@ CommandLine ParseCommandLine(const QStringList &args, const QString &workingFold
             return Failure(QStringLiteral("unknown option '%1' (try --help)").arg(arg));
         }
         QString path = arg;
-        if (arg.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) {
-            const QUrl url(arg);
-            const QString host = url.host();
-            if (!url.isValid() || !url.isLocalFile() ||
-                !(host.isEmpty() || host == QStringLiteral("localhost")))
+        if (IsFileUri(arg)) {
+            path = LocalPathOfUri(arg);
+            if (path.isEmpty())
                 return Failure(QStringLiteral("not a local file: %1").arg(arg));
-            path = url.toLocalFile();
         }
         if (path.isEmpty())
             return Failure(QStringLiteral("empty path"));

@@ -14,6 +14,11 @@ struct CommandLine {
     QString message; // the text to print for Help, Version and Error
 };
 
+// Whether the text is a "file:" URI rather than a path.
+bool IsFileUri(const QString &text);
+// The local path a "file:" URI names; empty when it is invalid or names another host.
+QString LocalPathOfUri(const QString &uri);
+
 // args without the program's own name; relative paths are taken from workingFolder.
 CommandLine ParseCommandLine(const QStringList &args, const QString &workingFolder);
 

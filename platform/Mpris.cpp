@@ -1,14 +1,19 @@
 #include "platform/Mpris.h"
 
+#include "platform/CommandLine.h"
 #include "platform/RemoteTarget.h"
 #include "player/PlaybackSession.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace platform {
 
@@ -27,6 +32,17 @@ qint64 Scaled(qint64 value, qint64 factor) {
     return value > kMax / factor ? kMax : value * factor;
 }
 
+// A file's address as clients take it: absolute, percent-encoded.
+QString FileUrl(const QString &path) {
+    return QString::fromLatin1(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded());
+}
+
+// Microseconds to the slider's whole seconds, rounded; never below 0 or past its range.
+int SliderSeconds(qint64 us) {
+    const qint64 seconds = us <= 0 ? 0 : us / 1000000 + (us % 1000000 >= 500000 ? 1 : 0);
+    return int(std::min<qint64>(seconds, std::numeric_limits<int>::max()));
+}
+
 } // namespace
 
 const QString Mpris::ServiceName = QStringLiteral("org.mpris.MediaPlayer2.tavrell_dvd_player");
@@ -38,6 +54,16 @@ QString MprisRoot::Identity() const {
 
 QString MprisRoot::DesktopEntry() const {
     return QStringLiteral("tavrell-dvd-player");
+}
+
+QStringList MprisRoot::SupportedMimeTypes() const {
+    // The video types the desktop entry offers the program for.
+    return QStringLiteral(
+               "video/mp4;video/x-m4v;video/x-matroska;video/webm;video/x-msvideo;video/avi;"
+               "video/quicktime;video/mpeg;video/x-mpeg;video/mp2t;video/x-ms-wmv;"
+               "video/x-ms-asf;video/x-flv;video/3gpp;video/3gpp2;video/ogg;video/x-ogm+ogg;"
+               "video/dv;video/x-divx;video/vnd.rn-realvideo")
+        .split(QLatin1Char(';'));
 }
 
 Mpris::Mpris(PlaybackSession *session, RemoteTarget *target, const QDBusConnection &bus)
@@ -52,6 +78,7 @@ Mpris::Mpris(PlaybackSession *session, RemoteTarget *target, const QDBusConnecti
     connect(session, &PlaybackSession::Started, this, &Mpris::StateMayHaveChanged);
     connect(session, &PlaybackSession::LengthKnown, this, &Mpris::StateMayHaveChanged);
     connect(session, &PlaybackSession::VolumeChanged, this, &Mpris::StateMayHaveChanged);
+    connect(session, &PlaybackSession::TitleTagged, this, &Mpris::StateMayHaveChanged);
     connect(session, &PlaybackSession::Seeked, this, [this] {
         if (m_registered)
             emit m_player->Seeked(PositionUs());
@@ -82,6 +109,9 @@ bool Mpris::Register() {
     m_sentStatus = PlaybackStatus();
     m_sentMetadata = Metadata();
     m_sentVolume = Volume();
+    m_sentCanSeek = CanSeek();
+    m_sentCanGoNext = CanGoNext();
+    m_sentCanGoPrevious = CanGoPrevious();
     return true;
 }
 
@@ -105,13 +135,23 @@ QVariantMap Mpris::Metadata() {
                         QVariant::fromValue(QDBusObjectPath(kNoTrack)));
         return metadata;
     }
-    // One object path per item played, as clients tell items apart by it.
-    metadata.insert(
-        QStringLiteral("mpris:trackid"),
-        QVariant::fromValue(QDBusObjectPath(
-            QStringLiteral("/org/tavrell/dvd_player/track/%1").arg(m_session->ItemSerial()))));
+    metadata.insert(QStringLiteral("mpris:trackid"),
+                    QVariant::fromValue(QDBusObjectPath(TrackId())));
     const PlayRequest &item = m_session->Request();
-    metadata.insert(QStringLiteral("xesam:title"), item.Title);
+    // A Blu-ray disc's name; else the media's own title when it has one; else the name the
+    // window shows, else the file's.
+    QString title = item.Launch.SourceKind == MediaKind::Bluray ? item.Title : QString();
+    if (title.isEmpty())
+        title = m_session->TitleTag();
+    if (title.isEmpty())
+        title = item.Title;
+    if (title.isEmpty())
+        title = QFileInfo(item.Launch.PlayPath).fileName();
+    metadata.insert(QStringLiteral("xesam:title"), title);
+    if (!item.Launch.PlayPath.isEmpty())
+        metadata.insert(QStringLiteral("xesam:url"), FileUrl(item.Launch.PlayPath));
+    if (!item.ArtFile.isEmpty())
+        metadata.insert(QStringLiteral("mpris:artUrl"), FileUrl(item.ArtFile));
     if (item.LengthSeconds > 0)
         metadata.insert(QStringLiteral("mpris:length"),
                         QVariant::fromValue(Scaled(item.LengthSeconds, 1000000)));
@@ -128,14 +168,38 @@ double Mpris::Volume() const {
     return m_session ? m_session->Volume() / 100.0 : 0.0;
 }
 
+// One object path per item played, as clients tell items apart by it.
+QString Mpris::TrackId() const {
+    if (!m_session || !m_session->HasPlayer())
+        return kNoTrack;
+    return QStringLiteral("/org/tavrell/dvd_player/track/%1").arg(m_session->ItemSerial());
+}
+
+// Files, DVDs and Blu-ray titles all seek; there is nothing to seek without a player.
+bool Mpris::CanSeek() const {
+    return m_session && m_session->HasPlayer();
+}
+
+bool Mpris::CanGoNext() const {
+    return m_target && m_target->CanStepRemote(1);
+}
+
+bool Mpris::CanGoPrevious() const {
+    return m_target && m_target->CanStepRemote(-1);
+}
+
+void Mpris::Refuse(const QString &error, const QString &text) {
+    if (calledFromDBus())
+        sendErrorReply(error, text);
+}
+
 template <typename Action> void Mpris::Later(Action action, bool evenWhileBusy) {
     if (!m_target)
         return;
     // While a dialog is up the call is refused: acting inside its loop could open a dialog
     // inside that one, one per call.
     if (m_target->RemoteReadiness() == RemoteTarget::Readiness::Modal) {
-        if (calledFromDBus())
-            sendErrorReply(QDBusError::Failed, QStringLiteral("A dialog is open"));
+        Refuse(QDBusError::errorString(QDBusError::Failed), QStringLiteral("A dialog is open"));
         return;
     }
     // While the window probes files it keeps its event loop running but takes no input; a
@@ -204,6 +268,54 @@ void Mpris::SetVolume(double volume) {
     Later([value](RemoteTarget &t) { t.SetRemoteVolume(value); });
 }
 
+template <typename Action> void Mpris::LaterForItem(Action action) {
+    const quint64 serial = m_session->ItemSerial();
+    Later([this, serial, action](RemoteTarget &t) {
+        if (m_session->HasPlayer() && m_session->ItemSerial() == serial)
+            action(t);
+    });
+}
+
+void Mpris::Seek(qint64 offsetUs) {
+    if (!CanSeek())
+        return;
+    // From the position the client saw; held at the start, and past the end it is Next.
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    const qint64 from = PositionUs();
+    const qint64 to = offsetUs > kMax - from ? kMax : from + offsetUs;
+    const qint64 length = m_session->LengthSeconds();
+    if (length > 0 && to > Scaled(length, 1000000)) {
+        LaterForItem([](RemoteTarget &t) { t.RunRemoteRequest(RemoteTarget::Request::Next); });
+        return;
+    }
+    const int seconds = SliderSeconds(to);
+    LaterForItem([seconds](RemoteTarget &t) { t.SeekRemote(seconds); });
+}
+
+void Mpris::SetPosition(const QString &trackId, qint64 positionUs) {
+    // A request for an item that no longer plays is stale; so is a place outside this one.
+    if (!CanSeek() || trackId != TrackId() || positionUs < 0)
+        return;
+    const qint64 length = m_session->LengthSeconds();
+    if (length > 0 && positionUs > Scaled(length, 1000000))
+        return;
+    const int seconds = SliderSeconds(positionUs);
+    LaterForItem([seconds](RemoteTarget &t) { t.SeekRemote(seconds); });
+}
+
+void Mpris::OpenUri(const QString &uri) {
+    // A local file or folder, as a drop would bring it; nothing else is played.
+    const QString path = IsFileUri(uri) ? LocalPathOfUri(uri) : uri;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isAbsolute() || !info.exists()) {
+        Refuse(QDBusError::errorString(QDBusError::InvalidArgs),
+               QStringLiteral("Not a local file or folder"));
+        return;
+    }
+    const QString clean = QDir::cleanPath(path);
+    Later([clean](RemoteTarget &t) { t.OpenRemotePaths({clean}); });
+}
+
 void Mpris::StateMayHaveChanged() {
     if (!m_registered || m_publishPending)
         return;
@@ -233,6 +345,13 @@ void Mpris::Publish() {
         m_sentVolume = volume;
         changed.insert(QStringLiteral("Volume"), volume);
     }
+    const auto flag = [&changed](const char *name, bool now, bool &sent) {
+        if (std::exchange(sent, now) != now)
+            changed.insert(QLatin1String(name), now);
+    };
+    flag("CanSeek", CanSeek(), m_sentCanSeek);
+    flag("CanGoNext", CanGoNext(), m_sentCanGoNext);
+    flag("CanGoPrevious", CanGoPrevious(), m_sentCanGoPrevious);
     if (changed.isEmpty())
         return;
     QDBusMessage signal =

@@ -39,6 +39,9 @@ public:
     QVariantMap Metadata();
     qint64 PositionUs() const;
     double Volume() const;
+    bool CanSeek() const;
+    bool CanGoNext() const;
+    bool CanGoPrevious() const;
 
     // The root and player interfaces' methods; each acts as its Controls menu entry does.
     void Raise();
@@ -50,11 +53,19 @@ public:
     void Next();
     void Previous();
     void SetVolume(double volume);
+    // As a drag of the slider: by an offset, or to a position of the item named.
+    void Seek(qint64 offsetUs);
+    void SetPosition(const QString &trackId, qint64 positionUs);
+    void OpenUri(const QString &uri);
 
 private:
     // Runs after the call has been answered: a step may probe files or ask for them, and the
     // caller must not wait for that.
     template <typename Action> void Later(Action action, bool evenWhileBusy = false);
+    // Later, and only while the item that was playing at the call still plays.
+    template <typename Action> void LaterForItem(Action action);
+    QString TrackId() const;
+    void Refuse(const QString &error, const QString &text);
     void StateMayHaveChanged();
     void Publish();
 
@@ -67,6 +78,9 @@ private:
     MprisPlayer *m_player = nullptr;
     QVariantMap m_sentMetadata;
     double m_sentVolume = -1;
+    bool m_sentCanSeek = false;
+    bool m_sentCanGoNext = false;
+    bool m_sentCanGoPrevious = false;
 };
 
 // org.mpris.MediaPlayer2
@@ -88,8 +102,8 @@ public:
     bool HasTrackList() const { return false; }
     QString Identity() const;
     QString DesktopEntry() const;
-    QStringList SupportedUriSchemes() const { return {}; }
-    QStringList SupportedMimeTypes() const { return {}; }
+    QStringList SupportedUriSchemes() const { return {QStringLiteral("file")}; }
+    QStringList SupportedMimeTypes() const;
 
 public slots:
     void Raise() { m_owner->Raise(); }
@@ -110,11 +124,11 @@ class MprisPlayer : public QDBusAbstractAdaptor {
     Q_PROPERTY(QVariantMap Metadata READ Metadata)
     Q_PROPERTY(double Volume READ Volume WRITE SetVolume)
     Q_PROPERTY(qlonglong Position READ Position)
-    Q_PROPERTY(bool CanGoNext READ Yes)
-    Q_PROPERTY(bool CanGoPrevious READ Yes)
+    Q_PROPERTY(bool CanGoNext READ CanGoNext)
+    Q_PROPERTY(bool CanGoPrevious READ CanGoPrevious)
     Q_PROPERTY(bool CanPlay READ Yes)
     Q_PROPERTY(bool CanPause READ Yes)
-    Q_PROPERTY(bool CanSeek READ No)
+    Q_PROPERTY(bool CanSeek READ CanSeek)
     Q_PROPERTY(bool CanControl READ Yes)
 public:
     explicit MprisPlayer(Mpris *owner) : QDBusAbstractAdaptor(owner), m_owner(owner) {}
@@ -126,8 +140,10 @@ public:
     double Volume() const { return m_owner->Volume(); }
     void SetVolume(double volume) { m_owner->SetVolume(volume); }
     qlonglong Position() const { return m_owner->PositionUs(); }
+    bool CanGoNext() const { return m_owner->CanGoNext(); }
+    bool CanGoPrevious() const { return m_owner->CanGoPrevious(); }
+    bool CanSeek() const { return m_owner->CanSeek(); }
     bool Yes() const { return true; }
-    bool No() const { return false; }
 
 public slots:
     void PlayPause() { m_owner->PlayPause(); }
@@ -136,10 +152,11 @@ public slots:
     void Stop() { m_owner->Stop(); }
     void Next() { m_owner->Next(); }
     void Previous() { m_owner->Previous(); }
-    // No seeking from outside (CanSeek is false) and no opening of addresses: accepted, ignored.
-    void Seek(qlonglong) {}
-    void SetPosition(const QDBusObjectPath &, qlonglong) {}
-    void OpenUri(const QString &) {}
+    void Seek(qlonglong offset) { m_owner->Seek(offset); }
+    void SetPosition(const QDBusObjectPath &trackId, qlonglong position) {
+        m_owner->SetPosition(trackId.path(), position);
+    }
+    void OpenUri(const QString &uri) { m_owner->OpenUri(uri); }
 
 signals:
     void Seeked(qlonglong position);

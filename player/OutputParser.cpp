@@ -189,7 +189,60 @@ bool PlayerOutputState::Tick() {
     return true;
 }
 
+bool PlayerOutputState::ReadTitleTag(const QByteArray &line) {
+    if (!m_titleTag.isEmpty())
+        return false;
+    const QByteArray bare = Bare(line);
+    if (bare == "Clip info:") {
+        m_inClipInfo = true;
+        return false;
+    }
+    static const QByteArray kNameKey("ID_CLIP_INFO_NAME");
+    static const QByteArray kValueKey("ID_CLIP_INFO_VALUE");
+    if (!m_titleValueKey.isEmpty() && bare.startsWith(m_titleValueKey))
+        return TakeTitle(bare.sliced(m_titleValueKey.size()));
+    if (bare.startsWith(kNameKey)) {
+        const qsizetype equals = bare.indexOf('=');
+        const QByteArray number = bare.mid(kNameKey.size(), equals - kNameKey.size());
+        bool ok = false;
+        number.toUInt(&ok);
+        if (equals > 0 && ok && number.size() <= 4)
+            m_titleValueKey = bare.sliced(equals + 1).compare("title", Qt::CaseInsensitive) == 0
+                                  ? kValueKey + number + '='
+                                  : QByteArray();
+        return false;
+    }
+    if (!m_inClipInfo)
+        return false;
+    if (!bare.startsWith(' ')) {
+        m_inClipInfo = false;
+        return false;
+    }
+    static const QByteArray kTitle(" title: ");
+    if (bare.size() >= kTitle.size() &&
+        bare.first(kTitle.size()).compare(kTitle, Qt::CaseInsensitive) == 0)
+        return TakeTitle(bare.sliced(kTitle.size()));
+    return false;
+}
+
+bool PlayerOutputState::TakeTitle(const QByteArray &value) {
+    QByteArray title = value.trimmed();
+    if (title.size() > MaxTitleBytes) {
+        title.truncate(MaxTitleBytes);
+        // Cut before the last character, which may have lost bytes of its UTF-8 sequence.
+        while (!title.isEmpty() && (uchar(title.back()) & 0xC0) == 0x80)
+            title.chop(1);
+        if (!title.isEmpty() && uchar(title.back()) >= 0xC0)
+            title.chop(1);
+    }
+    m_titleTag = title;
+    return !m_titleTag.isEmpty();
+}
+
 void PlayerOutputState::Reset() {
+    m_titleTag.clear();
+    m_inClipInfo = false;
+    m_titleValueKey.clear();
     Lines.Reset();
     m_shotsRequested = 0;
     m_ticksSinceEndLine = -1;

@@ -90,9 +90,24 @@ public:
     bool Tick();
     bool EndClaimed() const { return m_ticksSinceEndLine >= 0; }
 
+    // The item's own title tag, from the list the player prints after "Clip info:"
+    // (" title: <value>"; with -identify also "ID_CLIP_INFO_NAME<n>=title" followed by
+    // "ID_CLIP_INFO_VALUE<n>=<value>"), name compared without case. True for the line that
+    // completes the first non-empty one, which TitleTag() then holds, at most MaxTitleBytes.
+    // A multi-line tag can imitate these lines: what it can set is a title, never more.
+    static constexpr qsizetype MaxTitleBytes = 1024;
+    bool ReadTitleTag(const QByteArray &line);
+    const QByteArray &TitleTag() const { return m_titleTag; }
+
     void Reset();
 
 private:
+    bool TakeTitle(const QByteArray &value);
+
+    QByteArray m_titleTag;
+    bool m_inClipInfo = false;  // after "Clip info:", while lines start with a blank
+    QByteArray m_titleValueKey; // "ID_CLIP_INFO_VALUE<n>=" after a title's name line
+
     int m_shotsRequested = 0;
     int m_ticksSinceEndLine = -1;
     bool m_itemSeen = false;

@@ -290,6 +290,8 @@ void PlaybackSession::HandleLine(const QByteArray &line) {
         HandleVideoOpened();
         break;
     case LineKind::Other:
+        if (m_output.ReadTitleTag(line))
+            emit TitleTagged();
         break;
     }
 }

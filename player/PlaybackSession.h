@@ -16,6 +16,7 @@ struct PlayRequest {
     QString Program; // the player program
     PlayerLaunch Launch;
     QString Title;            // the item's name as the window shows it
+    QString ArtFile;          // a picture of the item (a disc's thumbnail); empty: none
     qint64 LengthSeconds = 0; // 0: unknown; a DVD learns it from the player
     int Volume = 50;
     int StartSeconds = 0; // > 0: seek there right after the start
@@ -86,6 +87,8 @@ public:
     int Volume() const { return m_volume; }
     int AudioTrackCount() const { return m_audioCount; }
     int SubtitleTrackCount() const { return m_subtitleCount; }
+    // The item's own title tag, once the player has listed it; empty before or without one.
+    QString TitleTag() const { return QString::fromLocal8Bit(m_output.TitleTag()); }
 
     // Ends any player at once (no quit, no end reported) and starts the request's.
     void Start(const PlayRequest &request);
@@ -125,6 +128,7 @@ signals:
     void ReachedEnd(); // just before Ended, when the item played to its end
     void Failed(PlaybackFailure failure);
     void VolumeChanged(int value);
+    void TitleTagged(); // TitleTag() is known
 
 private:
     void SetState(PlaybackState state);

@@ -1,6 +1,7 @@
 // The remote control (MPRIS 2) as a desktop shell sees it: a client on a private session bus
 // calls the window's controls and reads its state, with the scripted fake player in place of
 // mplayer.
+#include "BdTree.h"
 #include "WindowFixture.h"
 #include "dialogs/CFramelessDialog.h"
 #include "platform/Mpris.h"
@@ -17,8 +18,10 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QProcess>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedLayout>
 #include <QStandardPaths>
@@ -106,7 +109,7 @@ class MprisTest : public QObject {
     std::unique_ptr<SeenChanges> seen;
     QProcess bus;
     QString busAddress;
-    QString fileA, fileB, fileC;
+    QString fileA, fileB, fileC, fileLong;
 
     QDBusConnection ServiceSide() {
         return QDBusConnection::connectToBus(busAddress, QStringLiteral("mpris-service"));
@@ -157,6 +160,24 @@ class MprisTest : public QObject {
         return Call(interface, method, args).type() == QDBusMessage::ReplyMessage;
     }
 
+    // What playerctl prints, as a desktop's widget sees us; this process's event loop answers
+    // its calls while it runs.
+    QString Playerctl(const QStringList &args) {
+        QProcess ctl;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
+        ctl.setProcessEnvironment(env);
+        ctl.start(u"playerctl"_s, QStringList{u"--player=tavrell_dvd_player"_s} + args);
+        // scripts/setup.sh test installs it.
+        if (!ctl.waitForStarted(10000) ||
+            !QTest::qWaitFor([&] { return ctl.state() == QProcess::NotRunning; }, 30000))
+            return u"(did not run)"_s;
+        QCoreApplication::processEvents();
+        if (ctl.exitStatus() != QProcess::NormalExit || ctl.exitCode() != 0)
+            return u"(failed) "_s + QString::fromLocal8Bit(ctl.readAllStandardError());
+        return QString::fromLocal8Bit(ctl.readAllStandardOutput()).trimmed();
+    }
+
     // Plays through the playlist, as Open File does, and waits until the player's opening
     // lines have been answered: what the test sends later is then all that arrives.
     void PlayFiles(DRUI &w, const QStringList &paths, const QString &log) {
@@ -178,8 +199,9 @@ private slots:
         fileA = WriteFile(media + QStringLiteral("/a film.mp4"));
         fileB = WriteFile(media + QStringLiteral("/b-\u00e9t\u00e9.mkv"));
         fileC = WriteFile(media + QStringLiteral("/c.avi"));
-        qputenv("FAKE_PROBE_DURATIONS",
-                QStringLiteral("a film.mp4=01:02:03.45;b-\u00e9t\u00e9.mkv=00:00:40.00").toUtf8());
+        fileLong = WriteFile(media + QStringLiteral("/long.mkv"));
+        qputenv("FAKE_PROBE_DURATIONS", "long.mkv=03:00:00.00;a film.mp4=01:02:03.45;" +
+                                            u"b-\u00e9t\u00e9.mkv=00:00:40.00"_s.toUtf8());
 
         if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
             QSKIP("dbus-daemon is not installed");
@@ -228,8 +250,8 @@ private slots:
         QCOMPARE(Get(kRoot, QStringLiteral("CanQuit")), QVariant(true));
         QCOMPARE(Get(kRoot, QStringLiteral("CanRaise")), QVariant(true));
         QCOMPARE(Get(kRoot, QStringLiteral("HasTrackList")), QVariant(false));
-        QCOMPARE(Get(kRoot, QStringLiteral("SupportedUriSchemes")).toStringList(), QStringList());
-        QCOMPARE(Get(kRoot, QStringLiteral("SupportedMimeTypes")).toStringList(), QStringList());
+        QCOMPARE(Get(kRoot, QStringLiteral("SupportedUriSchemes")).toStringList(),
+                 QStringList{u"file"_s});
 
         // The player interface in one read, with the types a shell expects.
         const QDBusMessage all = Call(kProperties, QStringLiteral("GetAll"), {kPlayer});
@@ -241,7 +263,9 @@ private slots:
         QCOMPARE(player.value(QStringLiteral("Position")), QVariant(qlonglong(0)));
         QCOMPARE(player.value(QStringLiteral("Volume")), QVariant(0.5));
         QCOMPARE(player.value(QStringLiteral("CanControl")), QVariant(true));
-        QCOMPARE(player.value(QStringLiteral("CanSeek")), QVariant(false));
+        for (const char *flag : {"CanSeek", "CanGoNext", "CanGoPrevious"})
+            QCOMPARE(player.value(QLatin1String(flag)), QVariant(false));
+        QVERIFY(!player.contains(u"LoopStatus"_s) && !player.contains(u"Shuffle"_s));
         QCOMPARE(TrackId(AsMap(player.value(QStringLiteral("Metadata")))), kNoTrack);
 
         // Nothing to play right after start: Play and PlayPause start nothing.
@@ -523,6 +547,77 @@ private slots:
         QVERIFY(!w.PlayerProcess);
         const QList<QByteArray> sent = LoggedCommands(log);
         QCOMPARE(std::count(sent.cbegin(), sent.cend(), QByteArray("q\n")), 1);
+    }
+
+    // --- seeking, opening and metadata, as playerctl asks for them ---
+    void playerctlSeeksOpensAndReads() {
+        DRUI &w = NewRemoteWindow();
+        QVERIFY(seen);
+        // The player lists the file's tags after its video line, as mplayer does.
+        const QString script = WriteFile(user->Root() + u"/tags.script"_s,
+                                         "banner\nout Clip info:\nout  title: The Tagged Film\n");
+        const QString log =
+            PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(script)}});
+        PlayFiles(w, {fileA, fileLong}, log);
+        QTRY_COMPARE_WITH_TIMEOUT(Title(Metadata()), u"The Tagged Film"_s, 10000);
+        QCOMPARE(Playerctl(
+                     {u"metadata"_s, u"--format"_s, u"{{title}}|{{mpris:length}}|{{xesam:url}}"_s}),
+                 u"The Tagged Film|3723000000|"_s +
+                     QUrl::fromLocalFile(fileA).toString(QUrl::FullyEncoded));
+        const auto can = [this](const char *what) { return Get(kPlayer, QLatin1String(what)); };
+        QCOMPARE(QList({can("CanSeek"), can("CanGoNext"), can("CanGoPrevious")}),
+                 QList<QVariant>({true, true, false}));
+        QTRY_VERIFY_WITH_TIMEOUT(seen->Changes.value(0).value(u"CanSeek"_s).toBool(), 10000);
+
+        // Each move as a drag of the slider, told with Seeked; the clock moves by seeks alone.
+        const QSignalBlocker noTicks(w.RefreshTimer);
+        SentSinceLastMark(w, log);
+        for (const auto &[argument, seconds] : {std::pair{"30", 30}, {"10+", 40}, {"5-", 35}}) {
+            QCOMPARE(Playerctl({u"position"_s, QLatin1String(argument)}), QString());
+            QCOMPARE(SentSinceLastMark(w, log),
+                     QList{"seek " + QByteArray::number(seconds) + " 2\n"});
+            QCOMPARE(w.PositionSlider->value(), seconds);
+            QTRY_COMPARE_WITH_TIMEOUT(seen->Jumps.last(), qlonglong(seconds) * 1000000, 10000);
+        }
+
+        // The next item has another trackid: a position for the old one is stale.
+        const QString first = TrackId(Metadata());
+        QVERIFY(CallOk(kPlayer, u"Next"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(w.PlayerProcess->arguments().last(), fileLong, 10000);
+        QCOMPARE(QList({can("CanGoNext"), can("CanGoPrevious")}), QList<QVariant>({false, true}));
+        SentSinceLastMark(w, log);
+        QVERIFY(CallOk(kPlayer, u"SetPosition"_s,
+                       {QVariant::fromValue(QDBusObjectPath(first)), qlonglong(5000000)}));
+        QCOMPARE(SentSinceLastMark(w, log), QList<QByteArray>{});
+        // Three hours and a place past 2:30:00, to the microsecond.
+        QCOMPARE(Playerctl({u"position"_s, u"9030"_s}), QString());
+        QCOMPARE(SentSinceLastMark(w, log), QList<QByteArray>{"seek 9030 2\n"});
+        QCOMPARE(Get(kPlayer, u"Position"_s), QVariant(qlonglong(9030) * 1000000));
+        // Paused, as playerctl adds the time since its read while playing.
+        QCOMPARE(Playerctl({u"pause"_s}), QString());
+        QCOMPARE(Playerctl({u"position"_s}), u"9030.000000"_s);
+        QCOMPARE(Playerctl({u"metadata"_s, u"mpris:length"_s}), u"10800000000"_s);
+
+        // Opened as a drop: a file:// URI (percent-encoded) and a plain path play; nothing else.
+        QCOMPARE(Playerctl({u"open"_s, QUrl::fromLocalFile(fileB).toString(QUrl::FullyEncoded)}),
+                 QString());
+        QTRY_COMPARE_WITH_TIMEOUT(w.PlayerProcess->arguments().last(), fileB, 10000);
+        QCOMPARE(Call(kPlayer, u"OpenUri"_s, {u"http://example.org/x.mkv"_s}).type(),
+                 QDBusMessage::ErrorMessage);
+        // A Blu-ray title is named by its disc, with the disc's thumbnail as cover art.
+        using namespace bdfixture;
+        const QString disc = user->NewFolder(u"disc folder"_s);
+        SyntheticDisc spec{{{"00001", 60000}}, {}, false, "Disc of Tests", "cover.png"};
+        spec.Playlists = {{u"00001.mpls"_s, WriteMoviePlaylist(PlaylistSpec::Sequential(
+                                                {PlayItemSpec::Of("00001", 0, 50000)}))}};
+        QVERIFY(WriteSyntheticDisc(disc, spec));
+        QVERIFY(CallOk(kPlayer, u"OpenUri"_s, {disc}));
+        w.PlayBlurayTitle();
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayerProcess->arguments().contains(u"br://0"_s), 10000);
+        const QStringList shown =
+            Playerctl({u"metadata"_s, u"--format"_s, u"{{title}}|{{mpris:artUrl}}"_s}).split(u'|');
+        QCOMPARE(shown.value(0), u"Disc of Tests"_s);
+        QVERIFY(!QImage(QUrl(shown.value(1)).toLocalFile()).isNull());
     }
 
     // --- no bus ---

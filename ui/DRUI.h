@@ -60,6 +60,8 @@ public:
     QMap<QString, QString> DiscPathByKey;
     // The main title of the disc on the disc page; its submenus belong to it.
     QString BlurayMainKey;
+    // The picture on the disc page as a file inside the disc; empty when it shows none.
+    QString DiscPictureFile;
 
     // --- playback state ---
     // The link to the player; the members below follow its signals.
@@ -174,6 +176,9 @@ public:
     void RunRemoteRequest(RemoteTarget::Request request) override;
     void SetRemoteVolume(int percent) override;
     void RaiseWindow() override;
+    void SeekRemote(int seconds) override;
+    void OpenRemotePaths(const QStringList &paths) override;
+    bool CanStepRemote(int step) const override;
 
 public slots:
     void BDMenuOperate(QAction *action);

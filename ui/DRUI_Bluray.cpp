@@ -66,6 +66,8 @@ void DRUI::OpenBlurayFolder(const QString &path) {
     QPixmap picture;
     picture.loadFromData(ReadDiscThumbnail(path, metadata.Thumbnail));
     DiscPanel->setPixmap(picture);
+    // The remote control shows the same picture; desktop shells read it from its file.
+    DiscPictureFile = picture.isNull() ? QString() : DiscThumbnailFile(path, metadata.Thumbnail);
 
     const QList<PLAY_LIST_INFO> titles = DiscoverBlurayTitles(path);
     BlurayMainKey = SourceKey;

@@ -1,5 +1,6 @@
 #include "ui/DRUI.h"
 
+#include "playlist/PlaylistSteps.h"
 #include "snapshot/CProcessUI.h"
 #include "snapshot/SnapshotPaths.h"
 
@@ -196,4 +197,25 @@ void DRUI::RaiseWindow() {
     showNormal();
     raise();
     activateWindow();
+}
+
+void DRUI::SeekRemote(int seconds) {
+    // The steps of a drag: press, move there, release.
+    SliderPress();
+    SliderSeek(seconds);
+    PositionSlider->setSliderPosition(seconds);
+    SliderRelease();
+}
+
+void DRUI::OpenRemotePaths(const QStringList &paths) {
+    OpenHandedPaths(paths);
+}
+
+bool DRUI::CanStepRemote(int step) const {
+    if (!Session->HasPlayer())
+        return false;
+    // A Blu-ray title steps through its chapters, where a step may land depends on the moment.
+    if (SourceKind == MediaKind::Bluray)
+        return !ChaptersByKey.value(SourceKey).isEmpty();
+    return NeighbourEntry(PlayList, PlayPath, step).has_value();
 }

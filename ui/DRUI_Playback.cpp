@@ -97,6 +97,8 @@ PlayRequest DRUI::BuildPlayRequest() const {
     launch.WindowId = quint64(VideoLabel->winId());
     launch.AppDataFolder = AppDataFolder;
     request.Title = NowPlayingName();
+    if (SourceKind == MediaKind::Bluray)
+        request.ArtFile = DiscPictureFile;
     request.LengthSeconds = MediaDuration;
     request.Volume = VolumeSlider->value();
     request.StartSeconds = StartSeconds;

@@ -30,12 +30,19 @@ DiscMetadata ReadDiscMetadata(const QString &file) {
     return ReadDiscMetadata(device);
 }
 
-QByteArray ReadDiscThumbnail(const QString &discPath, const QByteArray &name) {
+QString DiscThumbnailFile(const QString &discPath, const QByteArray &name) {
     const QString disc = QFileInfo(discPath).canonicalFilePath();
     const QString file =
         QFileInfo(discPath + QStringLiteral("/BDMV/META/DL/") + QString::fromLocal8Bit(name))
             .canonicalFilePath();
     if (disc.isEmpty() || !file.startsWith(disc + QLatin1Char('/')))
+        return {};
+    return file;
+}
+
+QByteArray ReadDiscThumbnail(const QString &discPath, const QByteArray &name) {
+    const QString file = DiscThumbnailFile(discPath, name);
+    if (file.isEmpty())
         return {};
     QByteArray bytes;
     platform::ReadRegularFile(file, MaxThumbnailBytes, bytes);

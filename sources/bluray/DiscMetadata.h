@@ -22,3 +22,6 @@ DiscMetadata ReadDiscMetadata(QIODevice &device);
 // resolved, so a disc can show no picture from elsewhere on the machine.
 constexpr qint64 MaxThumbnailBytes = 4 * 1024 * 1024;
 QByteArray ReadDiscThumbnail(const QString &discPath, const QByteArray &name);
+// Where that file really lies (links and ".." resolved) when it lies inside discPath; empty
+// otherwise. Says nothing about its kind or size.
+QString DiscThumbnailFile(const QString &discPath, const QByteArray &name);
