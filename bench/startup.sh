@@ -1,6 +1,7 @@
 #!/bin/sh
 # Start-up time of the window: from exec to a visible "Tavrell DVD Player" window, median of
-# N runs on a private Xvfb display. Usage: bench/startup.sh [runs] (after building).
+# N runs on a private Xvfb display. Usage: bench/startup.sh [runs] [resume store] (after
+# building); a given store file (an absolute path) is planted as the user's own first.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 app="$here/build/tavrell-dvd-player"
@@ -10,6 +11,10 @@ if [ -z "${BENCH_INNER:-}" ]; then
     BENCH_INNER=1 exec xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp -noreset" "$0" "$@"
 fi
 . "$here/bench/private-user.sh"
+if [ -n "${2:-}" ]; then
+    mkdir -p "$XDG_DATA_HOME/Tavrell DVD Player"
+    cp "$2" "$XDG_DATA_HOME/Tavrell DVD Player/ResumePoints.txt"
+fi
 times=""
 i=0
 while [ "$i" -lt "$runs" ]; do

@@ -10,7 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
+#include <QSet>
 #include <QSaveFile>
 #include <QUrl>
 #include <algorithm>
@@ -41,14 +41,17 @@ void ResumeStore::Load() {
         bytes.truncate(MaxReadBytes);
         bytes.truncate(qMax<qsizetype>(0, bytes.lastIndexOf('\n')));
     }
-    const QList<QByteArray> lines = bytes.split('\n');
-    if (lines.isEmpty() || lines.first() != kHeader)
+    if (!bytes.startsWith(kHeader + '\n'))
         return;
-    // A key met twice keeps its later point and place.
-    QHash<QString, qsizetype> latest;
-    QList<Entry> read;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QList<QByteArray> fields = lines[i].split('\t');
+    // The newest points are at the end: read back from there, a key's last line winning,
+    // until the store is full. A large file costs no more than the entries kept.
+    QSet<QString> seen;
+    QList<Entry> newestFirst;
+    qsizetype end = bytes.size();
+    while (end > kHeader.size() && newestFirst.size() < MaxEntries) {
+        const qsizetype newline = bytes.lastIndexOf('\n', end - 1);
+        const QList<QByteArray> fields = bytes.mid(newline + 1, end - newline - 1).split('\t');
+        end = newline;
         if (fields.size() != 4 || fields[0].isEmpty())
             continue;
         const std::optional<int> seconds = Field(fields[1]);
@@ -57,15 +60,13 @@ void ResumeStore::Load() {
         if (!seconds || *seconds < 0 || !audio || !subtitle)
             continue;
         const QString key = QString::fromUtf8(QByteArray::fromPercentEncoding(fields[0]));
-        latest[key] = read.size();
-        read.append({key, {*seconds, *audio, *subtitle}});
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        newestFirst.append({key, {*seconds, *audio, *subtitle}});
     }
-    for (qsizetype i = 0; i < read.size(); ++i) {
-        if (latest.value(read[i].Key) == i)
-            m_entries.append(read[i]);
-    }
-    if (m_entries.size() > MaxEntries)
-        m_entries.remove(0, m_entries.size() - MaxEntries);
+    for (auto entry = newestFirst.crbegin(); entry != newestFirst.crend(); ++entry)
+        m_entries.append(*entry);
 }
 
 bool ResumeStore::Save() const {
