@@ -792,6 +792,7 @@ void TestStartup::commandLineOpens_data() {
     QTest::newRow("a file") << QStringList() << QStringList{u"@/a.mp4"_s} << u"@/a.mp4"_s;
     QTest::newRow("handed over while playing")
         << QStringList{u"@/a.mp4"_s} << QStringList{u"@/b ü.mkv"_s, u"@/a.mp4"_s} << u"@/b ü.mkv"_s;
+    QTest::newRow("a DVD folder") << QStringList() << QStringList{u"@/dvd"_s} << u"@/dvd"_s;
     // Refused at once, exit code 2, with no window or player.
     QTest::newRow("unknown option") << QStringList() << QStringList{u"-x"_s} << QString();
 }
@@ -811,7 +812,8 @@ void TestStartup::commandLineOpens() {
                                    {TAVRELL_FAKE_PLAYER, "Player"},
                                    {TAVRELL_FAKE_PROBE, "tool"}})
         QVERIFY(QFile::copy(QString::fromUtf8(from), app + QString::fromUtf8(to)));
-    for (const QString &name : {u"a.mp4"_s, u"b ü.mkv"_s})
+    QVERIFY(root.mkpath(u"media/dvd/VIDEO_TS"_s));
+    for (const QString &name : {u"a.mp4"_s, u"b ü.mkv"_s, u"dvd/VIDEO_TS/VIDEO_TS.IFO"_s})
         QVERIFY(QFile(root.filePath(u"media/"_s + name)).open(QIODevice::WriteOnly));
     const QString log = root.filePath(u"player.log"_s);
     box->env.insert(u"FAKE_PLAYER_LOG"_s, log);
