@@ -316,11 +316,9 @@ private slots:
     void stoppedFilmResumesWithANote() {
         const QString film = QFileInfo(ramp).absolutePath() + QStringLiteral("/four minutes.mp4");
         QVERIFY(Run(QStringLiteral("ffmpeg"),
-                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                     QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("color=c=black:s=320x240:r=5:d=240"), QStringLiteral("-g"),
-                     QStringLiteral("5"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
-                     film}));
+                    QStringLiteral("-v error -y -f lavfi -i color=c=black:s=320x240:r=5:d=240 -g 5")
+                            .split(u' ')
+                        << film));
         DRUI &w = NewWindow();
         w.PlayListAddFiles({film});
         QTRY_COMPARE_WITH_TIMEOUT(w.DurationLabel->text(), QStringLiteral(" 00:04:00"), 20000);
