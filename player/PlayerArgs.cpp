@@ -49,7 +49,15 @@ QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
                 AudioSwitchArgument(MediaKind::Bluray, *launch.AudioChoice, launch.AudioPids);
             if (aid)
                 args << QStringLiteral("-aid") << QString::number(*aid);
+            // Told a stream, the demuxer's probe (2 MB by default) finds its first packet and
+            // starts the title there, a key frame late (1 s on the test disc). A probe this
+            // short ends before that; the stream is picked up when its packets come.
+            if (aid && *aid >= 0)
+                args << QStringLiteral("-tsprobe") << QStringLiteral("10000");
         }
+        // The demuxer names a subtitle stream only in its "ID_SUBTITLE_ID=<PID>" line, printed
+        // when it first reads the stream; the subtitle choice waits for it.
+        args << QStringLiteral("-msglevel") << QStringLiteral("identify=4");
     } else {
         args << QStringLiteral("-demuxer") << QStringLiteral("lavf");
     }
