@@ -438,8 +438,9 @@ bool BuildPlayableDisc(const QString &discPath, PlayableDisc *out, const Playabl
         p.Video = {v};
         p.Audio = {StreamEntry::Audio("eng", CodingAc3, 0x1100),
                    StreamEntry::Audio("fra", CodingAc3, 0x1101)};
+        // fra first: unlike MPlayer's numbering, which starts with the lower PID here.
         for (const PlayableDisc::Subtitle &sub : PlayableDisc::Subtitles)
-            p.Subtitles.append(StreamEntry::Graphics(sub.Language, sub.Pid));
+            p.Subtitles.prepend(StreamEntry::Graphics(sub.Language, sub.Pid));
         return p;
     };
     auto durationMs = [](const PlayItemSpec &p) { return (p.Out - p.In) / 45; };

@@ -68,9 +68,8 @@ struct PlayableDisc {
     static double SecondsIntoClip(int r, int g, int b);
 
     // Subtitles: two presentation-graphics streams over every clip, each a grey box in a
-    // 1920x1080 composition, one display set a second from `FirstSecond` on. "fra"'s sets come
-    // earlier in each second than "eng"'s, so MPlayer meets "fra" first: its numbering then
-    // differs from the playlist's order (eng, fra).
+    // 1920x1080 composition, one display set a second from `FirstSecond` on. The playlists
+    // list "fra" first; MPlayer, told an audio stream, meets "eng" first and numbers it 0.
     struct Subtitle {
         quint16 Pid;
         const char *Language;
@@ -94,8 +93,8 @@ struct PlayableOptions {
 // Builds the disc into discPath (which must exist and be empty):
 //   clips 00001 (blue), 00002 (red), 00003 (green), each ClipSeconds long, H.264 on
 //   0x1011 with a keyframe every second, AC-3 English on 0x1100 and AC-3 French on 0x1101,
-//   timestamps running on from clip to clip; the PlayableDisc::Subtitles on 0x1200 (eng) and
-//   0x1201 (fra);
+//   timestamps running on from clip to clip; the PlayableDisc::Subtitles on 0x1201 (fra) and
+//   0x1200 (eng), in that order;
 //   00001.mpls  main title: clips 1,2,3, seamless, chapters at every clip and mid-clip;
 //   00002.mpls  a byte copy of 00001.mpls;
 //   00003.mpls  clip 3 alone (another title to choose);
