@@ -469,7 +469,6 @@ private slots:
                       SubmenuEntry(w.DiscSubtitleAction, QStringLiteral("English"))));
         QVERIFY(Click(PlayMovieEntry()));
         QCOMPARE(Shows(nullptr, "eng", 10000), QStringLiteral("eng"));
-        qInfo("first subtitle shown at %.2f s of the title", TitleTimeOnScreen());
         for (const auto &[entry, want] :
              {std::pair{"French", "fra"}, {"Disable", ""}, {"English", "eng"}, {"Disable", ""}})
             QCOMPARE(Shows(entry, want), QLatin1String(want));

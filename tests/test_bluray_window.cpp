@@ -650,8 +650,8 @@ private slots:
     }
 
     // A playlist libbluray leaves out (items X,Y,X,X) has no number MPlayer plays: listed,
-    // disabled, never started. As the longest, it is the main title, so its chapters, Play
-    // Movie and Controls > Play start nothing either; the other title plays by its number.
+    // disabled, never started. As the longest, it is the main title, so its chapters and Play
+    // Movie are disabled and Controls > Play starts nothing; the other title plays by number.
     void titleMPlayerCannotReachIsDisabled() {
         DRUI &w = NewWindow();
         const QString disc = user->NewFolder(QStringLiteral("Repeats"));
@@ -673,6 +673,7 @@ private slots:
                  QStringList({QStringLiteral("1. 00:00:40"), QStringLiteral("2. 00:00:10")}));
         QVERIFY(!w.TitleMenu->actions().value(0)->isEnabled());
         QVERIFY(!w.ChapterMenu->actions().value(0)->isEnabled());
+        QVERIFY(!PlayMovieEntry()->isEnabled());
         ChooseOnDiscPage(PlayMovieEntry());
         ChooseOnDiscPage(w.TitleMenu->actions().value(0)); // as if chosen all the same
         w.RunControlsEntry(QStringLiteral("Play"));

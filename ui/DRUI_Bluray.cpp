@@ -91,6 +91,9 @@ void DRUI::OpenBlurayFolder(const QString &path) {
     FillDiscTitles(others, titles);
     AttachDiscSubmenu(DiscOtherTitlesAction, others);
 
+    // Play Movie plays the main title ("br://0"), which may be one MPlayer cannot reach.
+    if (QAction *playMovie = DiscMenu->actions().value(0))
+        playMovie->setEnabled(!UnaddressableTitleKeys.contains(SourceKey));
     // The page stands for this disc now: Play and the repaint rule treat it as the source.
     SourceKind = MediaKind::Bluray;
     PlayPath = path;
