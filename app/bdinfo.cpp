@@ -1,5 +1,6 @@
 // tavrell-bdinfo DIR: what the disc page offers for the Blu-ray folder DIR (the folder that
 // holds BDMV), one item a line, in the disc page's order. Meant for bug reports and tests.
+// A title MPlayer has no number for shows "br://-".
 #include "player/Clock.h"
 #include "sources/bluray/TitleDiscovery.h"
 
@@ -51,7 +52,7 @@ int main(int argc, char **argv) {
         const BlurayTitle *title = byKey.value(info.Path);
         Print("title " + QByteArray::number(n++) + ". " + info.Length.toLatin1() + ' ' +
               OneLine(QFileInfo(info.Path).fileName().toLocal8Bit()) + " br://" +
-              QByteArray::number(title->Number));
+              (title->Addressable ? QByteArray::number(title->Number) : QByteArray("-")));
     }
 
     const MoviePlaylist &main = byKey.value(discovery.MainKey)->Playlist;

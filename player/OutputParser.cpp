@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -56,6 +57,10 @@ LineKind ClassifyLine(const QByteArray &line) {
     }
     if (line.startsWith("VIDEO: "))
         return LineKind::VideoOpened;
+    if (line.startsWith("ID_SUBTITLE_ID="))
+        return LineKind::SubtitleMet;
+    if (line.startsWith("Starting playback...") && Bare(line) == "Starting playback...")
+        return LineKind::PlaybackBegun;
     return LineKind::Other;
 }
 
@@ -162,6 +167,10 @@ LineKind PlayerOutputState::Classify(const QByteArray &line) {
             return LineKind::Other;
         m_videoSeen = true;
         break;
+    case LineKind::PlaybackBegun:
+        if (std::exchange(m_playbackSeen, true))
+            return LineKind::Other;
+        break;
     default:
         break;
     }
@@ -248,4 +257,5 @@ void PlayerOutputState::Reset() {
     m_ticksSinceEndLine = -1;
     m_itemSeen = false;
     m_videoSeen = false;
+    m_playbackSeen = false;
 }

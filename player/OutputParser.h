@@ -19,6 +19,8 @@ enum class LineKind {
     AudioStream,    // "[<demuxer>] stream <n>: ..." containing ", -aid "
     SubtitleStream, // "[<demuxer>] stream <n>: ..." containing ", -sid "
     VideoOpened,    // starts with "VIDEO: "
+    SubtitleMet,    // "ID_SUBTITLE_ID=<PID>": a Blu-ray title's subtitle stream first read
+    PlaybackBegun,  // the line "Starting playback..."
     Other
 };
 
@@ -112,4 +114,5 @@ private:
     int m_ticksSinceEndLine = -1;
     bool m_itemSeen = false;
     bool m_videoSeen = false;
+    bool m_playbackSeen = false;
 };

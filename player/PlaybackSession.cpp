@@ -59,6 +59,12 @@ void PlaybackSession::Start(const PlayRequest &request) {
     m_output.Reset();
     m_audioCount = 0;
     m_subtitleCount = 0;
+    m_discSubtitles = DiscSubtitles();
+    if (IsDisc() && request.PendingSubtitleIndex >= 0) {
+        const int pid = request.SubtitlePids.value(request.PendingSubtitleIndex, -1);
+        if (pid >= 0)
+            m_discSubtitles.Choose(pid);
+    }
     m_positionMs = 0;
     m_answeredMs = -1;
     m_endReported = false;
@@ -181,6 +187,13 @@ void PlaybackSession::SwitchAudio(int index, bool keepPaused) {
 }
 
 void PlaybackSession::SwitchSubtitle(int index, bool keepPaused) {
+    if (IsDisc()) {
+        const int pid = index < 0 ? DiscSubtitles::Off : m_request.SubtitlePids.value(index, -1);
+        // An entry without a PID names no stream MPlayer knows.
+        if (HasPlayer() && (index < 0 || pid >= 0))
+            SendDiscSubtitle(m_discSubtitles.Choose(pid));
+        return;
+    }
     if (HasPlayer())
         Send(keepPaused ? slave::SubDemuxKeepPaused(index) : slave::SubDemux(index));
 }
@@ -289,6 +302,16 @@ void PlaybackSession::HandleLine(const QByteArray &line) {
     case LineKind::VideoOpened:
         HandleVideoOpened();
         break;
+    case LineKind::SubtitleMet:
+        if (IsDisc()) {
+            if (const std::optional<int> pid = SubtitleIdFromLine(line))
+                SendDiscSubtitle(m_discSubtitles.StreamMet(*pid));
+        }
+        break;
+    case LineKind::PlaybackBegun:
+        if (IsDisc())
+            SendDiscSubtitle(m_discSubtitles.PlaybackBegun());
+        break;
     case LineKind::Other:
         if (m_output.ReadTitleTag(line))
             emit TitleTagged();
@@ -301,13 +324,20 @@ void PlaybackSession::HandleVideoOpened() {
     TrackReport tracks;
     tracks.AudioCount = m_audioCount;
     tracks.SubtitleCount = m_subtitleCount;
-    tracks.AppliedSubtitleIndex = m_request.PendingSubtitleIndex;
+    // A Blu-ray title's subtitle waits for its stream instead (SubtitleMet).
+    tracks.AppliedSubtitleIndex = IsDisc() ? -1 : m_request.PendingSubtitleIndex;
     tracks.AppliedAudioIndex = m_request.PendingAudioIndex;
     if (tracks.AppliedSubtitleIndex >= 0)
         Send(slave::SubDemux(tracks.AppliedSubtitleIndex));
     if (tracks.AppliedAudioIndex >= 0)
         Send(slave::SwitchAudio(tracks.AppliedAudioIndex));
     emit TracksAnnounced(tracks);
+}
+
+void PlaybackSession::SendDiscSubtitle(std::optional<int> subDemux) {
+    // pausing_keep: a player paused meanwhile stays paused.
+    if (subDemux)
+        Send(slave::SubDemuxKeepPaused(*subDemux));
 }
 
 void PlaybackSession::OnFinished(QProcess *process, bool crashed) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player/DiscSubtitles.h"
 #include "player/Kinds.h"
 #include "player/OutputParser.h"
 #include "player/PlayerArgs.h"
@@ -29,6 +30,9 @@ struct PlayRequest {
     int AudioEntry = -1;
     int SubtitleEntry = -1;
     QString StartNote; // shown on the picture once it plays from StartSeconds
+    // A Blu-ray title's subtitle PIDs in its stream table's order (-1: not known). For such a
+    // title PendingSubtitleIndex and SwitchSubtitle name an entry of this table.
+    QList<int> SubtitlePids;
 };
 
 enum class PlaybackState {
@@ -105,7 +109,10 @@ public:
     void SetVolume(int value); // also kept while no player runs
     void SetMuted(bool muted); // the volume becomes 0, or 50
     void SwitchAudio(int index, bool keepPaused);
+    // index: the track, -1 off. A Blu-ray title's stream is shown once the player has met it.
     void SwitchSubtitle(int index, bool keepPaused);
+    // A Blu-ray title's subtitle choice that waits for its stream to be met.
+    bool SubtitleChoicePending() const { return m_discSubtitles.Pending(); }
     void SetBalance(int position);
     void Snapshot();
     // One refresh tick: the clock moves, a claimed end may be taken, the player is asked for
@@ -135,6 +142,8 @@ private:
     void Send(const QByteArray &command);
     void HandleLine(const QByteArray &line);
     void HandleVideoOpened();
+    bool IsDisc() const { return m_request.Launch.SourceKind == MediaKind::Bluray; }
+    void SendDiscSubtitle(std::optional<int> subDemux);
     void OnFinished(QProcess *process, bool crashed);
     void Finish(bool failedToStart, bool crashed);
     void DropProcess();
@@ -155,4 +164,5 @@ private:
     int m_volume = 50;
     int m_audioCount = 0;
     int m_subtitleCount = 0;
+    DiscSubtitles m_discSubtitles;
 };

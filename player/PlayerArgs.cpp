@@ -49,7 +49,16 @@ QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
                 AudioSwitchArgument(MediaKind::Bluray, *launch.AudioChoice, launch.AudioPids);
             if (aid)
                 args << QStringLiteral("-aid") << QString::number(*aid);
+            // Told a stream, the demuxer's probe starts the title after that stream's first
+            // packet, a key frame late (1 s on the test disc). A seek before the first frame
+            // puts it back at the start. (A short -tsprobe did too, but then MPlayer crashed
+            // on any audio command until the stream turned up.)
+            if (aid && *aid >= 0)
+                args << QStringLiteral("-ss") << QStringLiteral("0.01");
         }
+        // The demuxer names a subtitle stream only in its "ID_SUBTITLE_ID=<PID>" line, printed
+        // when it first reads the stream; the subtitle choice waits for it.
+        args << QStringLiteral("-msglevel") << QStringLiteral("identify=4");
     } else {
         args << QStringLiteral("-demuxer") << QStringLiteral("lavf");
     }

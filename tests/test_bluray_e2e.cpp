@@ -95,6 +95,23 @@ int LibblurayIndex(const QString &disc, const QString &playlistFile) {
     return found;
 }
 
+// The subtitle box the picture shows: "eng" (grey, low), "fra" (white, high), "" (none).
+// Only the middle of each box's band counts: MPlayer's OSD is white too.
+QString SubtitleOnScreen(const QImage &image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const auto covered = [&rgb](double top, int low, int high) {
+        int n = 0, hits = 0;
+        for (int y = int(top * rgb.height()); y < (top + 0.07) * rgb.height(); y += 2)
+            for (int x = rgb.width() * 43 / 100; x < rgb.width() * 57 / 100; x += 2, ++n) {
+                const QRgb p = rgb.pixel(x, y);
+                hits += qAbs(qRed(p) - qBlue(p)) < 12 && qGreen(p) >= low && qGreen(p) <= high;
+            }
+        return hits * 2 > n;
+    };
+    const bool eng = covered(0.76, 120, 210), fra = covered(0.17, 225, 255);
+    return QLatin1String(eng == fra ? (eng ? "both" : "") : eng ? "eng" : "fra");
+}
+
 } // namespace
 
 class BlurayEndToEndTest : public QObject {
@@ -198,6 +215,22 @@ class BlurayEndToEndTest : public QObject {
         return seen;
     }
 
+    // Chooses `entry` of the Subtitle track menu (if any), then waits until the screen shows
+    // subtitle `want`; returns the last one seen.
+    QString Shows(const char *entry, const char *want, int timeoutMs = 8000) {
+        for (QAction *a : window->SubtitleTrackMenu->actions())
+            if (entry && a->text() == QLatin1String(entry))
+                emit window->VideoMenu->triggered(a);
+        QString seen = QStringLiteral("-");
+        (void)QTest::qWaitFor(
+            [&] {
+                seen = SubtitleOnScreen(ScreenAt(window->VideoLabel));
+                return window->PageStack->currentIndex() == 2 && seen == QLatin1String(want);
+            },
+            timeoutMs);
+        return seen;
+    }
+
     // Asks the running player for a property until it answers `want` (empty: anything) or
     // `timeoutMs` pass; returns the last answer. The window's reader is held off while we read.
     QByteArray AskPlayer(const QByteArray &property, const QByteArray &want, int timeoutMs) {
@@ -269,7 +302,8 @@ private slots:
                                    QStringLiteral("French AC3")};
         QCOMPARE(Texts(w.DiscAudioAction->menu()), audio);
         QCOMPARE(Texts(w.AudioTrackMenu), audio);
-        const QStringList subtitles = {QStringLiteral("Disable"), QStringLiteral("English")};
+        const QStringList subtitles = {QStringLiteral("Disable"), QStringLiteral("French"),
+                                       QStringLiteral("English")};
         QCOMPARE(Texts(w.DiscSubtitleAction->menu()), subtitles);
         QCOMPARE(Texts(w.SubtitleTrackMenu), subtitles);
         const QStringList titles = {QStringLiteral("1. 00:00:15"), QStringLiteral("2. 00:00:08"),
@@ -424,6 +458,25 @@ private slots:
         // Previous goes to the start of the chapter before the one playing.
         QVERIFY2((fault = step(false, 10, 7, 10)).isEmpty(), qPrintable(fault));
         QVERIFY2((fault = step(false, 7, 5, 7)).isEmpty(), qPrintable(fault));
+    }
+
+    // The page's subtitle shows from its first display set MPlayer can still show; the track
+    // menu switches, also across a chapter jump. MPlayer numbers "eng" 0, unlike the playlist
+    // (fra, eng): a choice by playlist position shows the other box.
+    void subtitleChoicesReachThePicture() {
+        DRUI &w = OpenDisc();
+        QVERIFY(Click(w.DiscSubtitleAction,
+                      SubmenuEntry(w.DiscSubtitleAction, QStringLiteral("English"))));
+        QVERIFY(Click(PlayMovieEntry()));
+        QCOMPARE(Shows(nullptr, "eng", 10000), QStringLiteral("eng"));
+        for (const auto &[entry, want] :
+             {std::pair{"French", "fra"}, {"Disable", ""}, {"English", "eng"}, {"Disable", ""}})
+            QCOMPARE(Shows(entry, want), QLatin1String(want));
+        QCOMPARE(Shows(nullptr, "eng", 2500), QString()); // off stays off: a set comes each second
+        QCOMPARE(Shows("French", "fra"), QStringLiteral("fra"));
+        emit w.ControlsMenu->triggered(w.ChapterMenu->actions().value(3)); // 10 s
+        QVERIFY(WaitForTitleTime(11.5, 15) >= 11.5); // past a display set after the jump
+        QCOMPARE(Shows(nullptr, "fra"), QStringLiteral("fra"));
     }
 };
 

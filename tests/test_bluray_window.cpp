@@ -1,5 +1,6 @@
 // The disc page and Blu-ray title playback, driven as the window drives them, on the metadata of
 // real discs (playlists and clip info; an empty stream folder) and with the fake player.
+#include "BdTree.h"
 #include "TestConfig.h"
 #include "WindowFixture.h"
 #include "player/Clock.h"
@@ -84,7 +85,8 @@ const QByteArray kFourStreamsScript = "out Playing br://0.\n"
                                       "out [lavf] stream 7: subtitle (pgs), -sid 2, -slang zho\n"
                                       "out [lavf] stream 8: subtitle (pgs), -sid 3, -slang zho\n"
                                       "out VIDEO:  [H264]  1920x1080  24bpp  23.976 fps\n"
-                                      "out Starting playback...\n";
+                                      "out Starting playback...\n"
+                                      "out ID_SUBTITLE_ID=4609\n";
 
 } // namespace
 
@@ -622,15 +624,16 @@ private slots:
         QCOMPARE(Submenu(w.DiscSubtitleAction)->activeAction(), english);
 
         // MPlayer's own TS demuxer plays the title, told the audio stream by its PID from the
-        // start (English AC3 is 0x1103); the subtitle follows once the video is open. Streams
-        // the player announces neither replace the disc's audio menu nor switch by index.
+        // start (English AC3 is 0x1103); the subtitle (English, 0x1201) follows once its stream
+        // is met, by its place in the order met. Streams the player announces neither replace
+        // the disc's audio menu nor switch by index.
         const QStringList audioMenu = Texts(w.AudioTrackMenu);
         ChooseOnDiscPage(PlayMovieEntry());
         WaitForPlayer();
         QVERIFY(!Arguments().contains(QStringLiteral("lavf")));
         QCOMPARE(Arguments().mid(0, 2),
                  QStringList({QStringLiteral("-aid"), QStringLiteral("4355")}));
-        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("sub_demux 1\n"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(LoggedCommands(log).contains("pausing_keep sub_demux 0\n"), 5000);
         const auto switches = [](const QList<QByteArray> &commands) {
             QList<QByteArray> found;
             for (const QByteArray &c : commands)
@@ -665,7 +668,8 @@ private slots:
         log = PrepareFakePlayer(user->Root(), {{"FAKE_PLAYER_SCRIPT", QFile::encodeName(later)}});
         ChooseOnDiscPage(PlayMovieEntry());
         WaitForPlayer();
-        QVERIFY(Arguments().join(u' ').startsWith(QStringLiteral("-aid 4353 -ni ")));
+        QVERIFY(Arguments().join(u' ').startsWith(
+            QStringLiteral("-aid 4353 -ss 0.01 -msglevel identify=4 -ni ")));
         // The player answers only after its banner: an answer read, the video line was handled.
         QTRY_VERIFY_WITH_TIMEOUT(w.PositionAnswerCount > 0, 5000);
         QCOMPARE(w.Session->SubtitleTrackCount(), 4);
@@ -676,6 +680,40 @@ private slots:
         QCOMPARE(switches(commands), QList<QByteArray>());
         QVERIFY(!std::any_of(commands.cbegin(), commands.cend(),
                              [](const QByteArray &c) { return c.contains("sub_demux"); }));
+    }
+
+    // A playlist libbluray leaves out (items X,Y,X,X) has no number MPlayer plays: listed,
+    // disabled, never started. As the longest, it is the main title, so its chapters and Play
+    // Movie are disabled and Controls > Play starts nothing; the other title plays by number.
+    void titleMPlayerCannotReachIsDisabled() {
+        DRUI &w = NewWindow();
+        const QString disc = user->NewFolder(QStringLiteral("Repeats"));
+        const auto playlist = [](const QList<QByteArray> &clips) {
+            QList<bdfixture::PlayItemSpec> items;
+            for (const QByteArray &clip : clips)
+                items.append(bdfixture::PlayItemSpec::Of(clip, 0, 10000));
+            return bdfixture::WriteMoviePlaylist(bdfixture::PlaylistSpec::Sequential(items));
+        };
+        bdfixture::SyntheticDisc spec;
+        spec.Clips = {{"00001", 60000}, {"00002", 60000}};
+        spec.Playlists = {
+            {QStringLiteral("00001.mpls"), playlist({"00001", "00002", "00001", "00001"})},
+            {QStringLiteral("00002.mpls"), playlist({"00002"})}};
+        QVERIFY(bdfixture::WriteSyntheticDisc(disc, spec));
+        PrepareFakePlayer(user->Root());
+        w.OpenFolderSource(disc);
+        QCOMPARE(Texts(w.TitleMenu),
+                 QStringList({QStringLiteral("1. 00:00:40"), QStringLiteral("2. 00:00:10")}));
+        QVERIFY(!w.TitleMenu->actions().value(0)->isEnabled());
+        QVERIFY(!w.ChapterMenu->actions().value(0)->isEnabled());
+        QVERIFY(!PlayMovieEntry()->isEnabled());
+        ChooseOnDiscPage(PlayMovieEntry());
+        ChooseOnDiscPage(w.TitleMenu->actions().value(0)); // as if chosen all the same
+        w.RunControlsEntry(QStringLiteral("Play"));
+        QVERIFY(!w.PlayerProcess);
+        ChooseOnDiscPage(w.TitleMenu->actions().value(1));
+        WaitForPlayer();
+        QCOMPARE(DiscArguments().value(0), QStringLiteral("br://1"));
     }
 };
 

@@ -123,9 +123,9 @@ private slots:
             launch.UseBlurayTitle = false;
             const QStringList args = BuildPlayerArguments(launch);
             QCOMPARE(args.last(), passed);
-            // A disc adds its two device arguments; a Blu-ray title drops "-demuxer lavf".
-            QCOMPARE(int(args.size()), fixed + (kind == MediaKind::File ? 0 : 2) -
-                                           (kind == MediaKind::Bluray ? 2 : 0));
+            // A disc adds its two device arguments; a Blu-ray title has "-msglevel identify=4"
+            // in place of "-demuxer lavf".
+            QCOMPARE(int(args.size()), fixed + (kind == MediaKind::File ? 0 : 2));
         }
     }
 
@@ -162,9 +162,9 @@ private slots:
         const QList<int> pids{0x1100, 0x1101, -1};
         QTest::newRow("no choice") << MediaKind::Bluray << -1 << pids << QString();
         QTest::newRow("first stream")
-            << MediaKind::Bluray << 1 << pids << QStringLiteral("-aid|4352");
+            << MediaKind::Bluray << 1 << pids << QStringLiteral("-aid|4352|-ss|0.01");
         QTest::newRow("second stream")
-            << MediaKind::Bluray << 2 << pids << QStringLiteral("-aid|4353");
+            << MediaKind::Bluray << 2 << pids << QStringLiteral("-aid|4353|-ss|0.01");
         QTest::newRow("disable") << MediaKind::Bluray << 0 << pids << QStringLiteral("-aid|-2");
         QTest::newRow("stream without pid") << MediaKind::Bluray << 3 << pids << QString();
         QTest::newRow("beyond the table") << MediaKind::Bluray << 4 << pids << QString();
@@ -187,6 +187,9 @@ private slots:
         launch.AudioPids = pids;
         const QStringList args = BuildPlayerArguments(launch);
         const int ni = int(args.indexOf(QStringLiteral("-ni")));
+        // A Blu-ray title's subtitle streams are named in identify lines only.
+        if (kind == MediaKind::Bluray)
+            head += QLatin1String(head.isEmpty() ? "" : "|") + u"-msglevel|identify=4"_s;
         QCOMPARE(args.mid(0, ni).join(u'|'), head);
         QStringList rest =
             QStringLiteral("-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl_nosw,x11|-zoom|-lavdopts|"
@@ -380,6 +383,11 @@ private slots:
             for (const auto &[text, kind] : rules)
                 if (line.contains(text))
                     return kind;
+            // Kinds that came later.
+            if (line.startsWith("ID_SUBTITLE_ID="))
+                return LineKind::SubtitleMet;
+            if (line.trimmed() == "Starting playback...")
+                return LineKind::PlaybackBegun;
             return LineKind::Other;
         };
         const QStringList captures =
@@ -442,6 +450,8 @@ private slots:
         row(" album: VIDEO:  [H264]\n", LineKind::Other);
         row(" title: Playing x.\n", LineKind::Other);
         row("[mkv] stream 2: subtitle (srt), -sid 0\n", LineKind::SubtitleStream);
+        row("ID_SUBTITLE_ID=4608\n", LineKind::SubtitleMet);
+        row("Starting playback... later\n", LineKind::Other);
     }
     void nearMisses() {
         QFETCH(QByteArray, line);
@@ -762,6 +772,12 @@ private slots:
             v + "sub_demux 0\nswitch_audio 1\n", "Playing Started Tracks", 0);
         row("a snapshot asked for is reported", "start tracks snapshot shot", "", "Playing",
             v + "screenshot 0\n", "Playing Started Shot", 0);
+        // A Blu-ray title's choices go out by PID once playback has begun and the stream has
+        // been met (fra 4609, then eng 4608 after a while); -1 is off.
+        row("a disc's subtitle waits for its stream", "start_disc applied subtitle_1 subtitle_-1",
+            "DISC", "Playing",
+            v + "pausing_keep sub_demux 1\npausing_keep sub_demux 0\npausing_keep sub_demux -1\n",
+            "Playing Started", 0);
         row("track and volume verbs", "start tracks volume_30 audio_2 subtitle_0 balance_-1", "",
             "Playing",
             v + "pausing_keep volume 30 100\npausing_keep switch_audio 2\n"
@@ -779,6 +795,12 @@ private slots:
         QTemporaryDir work;
         const QString log = work.path() + QStringLiteral("/player.log");
         qputenv("FAKE_PLAYER_LOG", QFile::encodeName(log));
+        if (env == "DISC") {
+            const QString script = work.path() + u"/disc.script"_s;
+            WriteFile(script, "out Playing br://0.\nout ID_SUBTITLE_ID=4609\n"
+                              "out Starting playback...\nsleep 300\nout ID_SUBTITLE_ID=4608\n");
+            env = "FAKE_PLAYER_SCRIPT=" + QFile::encodeName(script);
+        }
         const QByteArrayList setting = env.split('=');
         if (setting.size() == 2)
             qputenv(setting[0].constData(), setting[1]);
@@ -826,6 +848,10 @@ private slots:
                     // Quotes and line breaks must not end the command early.
                     request.StartSeconds = 75;
                     request.StartNote = u"Resumed at \"00:01:15\n"_s;
+                } else if (step == u"start_disc") {
+                    request.Launch.SourceKind = MediaKind::Bluray;
+                    request.SubtitlePids = {0x1200, 0x1201};
+                    request.PendingSubtitleIndex = 0;
                 } else {
                     request.StartSeconds = number;
                 }
@@ -833,6 +859,8 @@ private slots:
                 session.Start(request);
             } else if (verb == u"tracks") {
                 QTRY_VERIFY_WITH_TIMEOUT(tracks > 0, 10000);
+            } else if (verb == u"applied") {
+                QTRY_VERIFY_WITH_TIMEOUT(!session.SubtitleChoicePending(), 10000);
             } else if (verb == u"shot") {
                 QTRY_VERIFY_WITH_TIMEOUT(seen.contains(u"Shot"_s), 10000);
             } else if (kStates.contains(verb)) {

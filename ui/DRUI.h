@@ -14,6 +14,7 @@
 #include <QMap>
 #include <QPalette>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -58,6 +59,8 @@ public:
     QMap<QString, QList<StreamInfo>> SubtitleStreamsByKey;
     QMap<QString, QList<StreamInfo>> AudioStreamsByKey;
     QMap<QString, QString> DiscPathByKey;
+    // Titles MPlayer has no "br://" number for: their number would play another playlist.
+    QSet<QString> UnaddressableTitleKeys;
     // The main title of the disc on the disc page; its submenus belong to it.
     QString BlurayMainKey;
     // The picture on the disc page as a file inside the disc; empty when it shows none.
@@ -263,6 +266,7 @@ private:
     void FillDiscSubtitles(QMenu *submenu);
     void FillDiscAudio(QMenu *submenu);
     QList<int> AudioPidsOf(const QString &key) const;
+    QList<int> SubtitlePidsOf(const QString &key) const;
     void FillDiscChapters(QMenu *submenu);
     void FillDiscTitles(QMenu *submenu, const QList<PLAY_LIST_INFO> &titles);
     void AttachDiscSubmenu(QAction *entry, QMenu *submenu);

@@ -40,6 +40,7 @@ QList<PLAY_LIST_INFO> DRUI::DiscoverBlurayTitles(const QString &discPath) {
     SubtitleStreamsByKey.clear();
     AudioStreamsByKey.clear();
     ChaptersByKey.clear();
+    UnaddressableTitleKeys.clear();
     // The choice maps and the disc paths keep earlier discs' keys: keys are full paths.
     for (const BlurayTitle &title : found.Titles) {
         const QString &key = title.Key;
@@ -51,6 +52,8 @@ QList<PLAY_LIST_INFO> DRUI::DiscoverBlurayTitles(const QString &discPath) {
         AudioChoiceByKey[key] = title.Playlist.AudioStreams.isEmpty() ? 0 : 1;
         SubtitleChoiceByKey[key] = 0;
         DiscPathByKey[key] = discPath;
+        if (!title.Addressable)
+            UnaddressableTitleKeys.insert(key);
     }
     SourceKey = found.MainKey;
     return found.TitleList;
@@ -90,6 +93,9 @@ void DRUI::OpenBlurayFolder(const QString &path) {
     FillDiscTitles(others, titles);
     AttachDiscSubmenu(DiscOtherTitlesAction, others);
 
+    // Play Movie plays the main title ("br://0"), which may be one MPlayer cannot reach.
+    if (QAction *playMovie = DiscMenu->actions().value(0))
+        playMovie->setEnabled(!UnaddressableTitleKeys.contains(SourceKey));
     // The page stands for this disc now: Play and the repaint rule treat it as the source.
     SourceKind = MediaKind::Bluray;
     PlayPath = path;
@@ -161,6 +167,13 @@ QList<int> DRUI::AudioPidsOf(const QString &key) const {
     return pids;
 }
 
+QList<int> DRUI::SubtitlePidsOf(const QString &key) const {
+    QList<int> pids;
+    for (const StreamInfo &stream : SubtitleStreamsByKey.value(key))
+        pids.append(stream.Pid);
+    return pids;
+}
+
 void DRUI::FillDiscChapters(QMenu *submenu) {
     ChapterMenu->clear();
     const QList<int> starts = ChaptersByKey.value(SourceKey);
@@ -170,6 +183,8 @@ void DRUI::FillDiscChapters(QMenu *submenu) {
         // chapter by that submenu, wherever it was chosen.
         QAction *entry =
             AddEntry(submenu, QString::number(n) + QStringLiteral(". ") + ClockText(ms / 1000), ms);
+        // A chapter plays the main title, which may be one MPlayer cannot reach.
+        entry->setEnabled(!UnaddressableTitleKeys.contains(SourceKey));
         ChapterMenu->addAction(entry);
     }
 }
@@ -180,12 +195,15 @@ void DRUI::FillDiscTitles(QMenu *submenu, const QList<PLAY_LIST_INFO> &titles) {
         const PLAY_LIST_INFO &title = titles[n - 1];
         QAction *entry = AddEntry(submenu, QString::number(n) + QStringLiteral(". ") + title.Length,
                                   QVariant::fromValue(title));
+        // Shown, so the list keeps its numbering, but not playable.
+        entry->setEnabled(!UnaddressableTitleKeys.contains(title.Path));
         TitleMenu->addAction(entry);
     }
 }
 
 void DRUI::PlayBlurayTitle() {
-    if (SourceKey.isEmpty())
+    // A title without a number of its own would play another playlist: none is better.
+    if (SourceKey.isEmpty() || UnaddressableTitleKeys.contains(SourceKey))
         return;
     const QString disc = DiscPathByKey.value(SourceKey, SourceKey);
     const bool listed = IsListed(PlayList, disc);
@@ -205,5 +223,12 @@ void DRUI::PlayBlurayTitle() {
     // The player runs in the disc's stream folder (VideoPlay sets it on the process); the
     // window keeps its own working folder, where its log lives.
     SourceKind = MediaKind::Bluray;
+    // The track menu shows the subtitle the title starts with; it appears once met.
+    const int subtitle = SubtitleChoiceByKey.value(SourceKey, 0);
+    for (QAction *item : SubtitleTrackMenu->actions()) {
+        const bool chosen = item->data().toInt() == subtitle;
+        item->setCheckable(item->isCheckable() || chosen);
+        item->setChecked(chosen);
+    }
     VideoPlay();
 }

@@ -93,6 +93,7 @@ PlayRequest DRUI::BuildPlayRequest() const {
     if (SourceKind == MediaKind::Bluray && AudioChoiceByKey.contains(SourceKey)) {
         launch.AudioChoice = AudioChoiceByKey.value(SourceKey);
         launch.AudioPids = AudioPidsOf(SourceKey);
+        request.SubtitlePids = SubtitlePidsOf(SourceKey);
     }
     launch.WindowId = quint64(VideoLabel->winId());
     launch.AppDataFolder = AppDataFolder;

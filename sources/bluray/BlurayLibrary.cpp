@@ -202,7 +202,10 @@ BD_DIR_H *OpenDir(void *handle, const char *relative) {
 } // namespace
 
 QMap<QString, int> RelevantTitleIndexByPlaylist(const QString &discPath,
-                                                const QHash<QByteArray, QByteArray> &known) {
+                                                const QHash<QByteArray, QByteArray> &known,
+                                                bool *listed) {
+    if (listed)
+        *listed = false;
     // libbluray reports incomplete folders (no index, no clip info) on the error output.
     bd_set_debug_mask(0);
     QMap<QString, int> result;
@@ -236,6 +239,8 @@ QMap<QString, int> RelevantTitleIndexByPlaylist(const QString &discPath,
     bd_close(disc);
     if (gate.Refused)
         return result;
+    if (listed)
+        *listed = true;
 
     for (auto it = indexByNumber.cbegin(); it != indexByNumber.cend(); ++it) {
         if (listings.value(it.key()) == 1)

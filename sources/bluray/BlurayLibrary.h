@@ -12,5 +12,8 @@
 // have to read a file that is not a regular one or more than any real disc holds. libbluray's
 // own complaints are silenced. `known` holds files already read, by their path in the disc
 // folder ("BDMV/PLAYLIST/00001.mpls"): libbluray gets those bytes instead of reading again.
+// `listed` (when given) tells whether libbluray read the disc and made its list: only then
+// does a playlist missing from the result have no number MPlayer plays.
 QMap<QString, int> RelevantTitleIndexByPlaylist(const QString &discPath,
-                                                const QHash<QByteArray, QByteArray> &known = {});
+                                                const QHash<QByteArray, QByteArray> &known = {},
+                                                bool *listed = nullptr);

@@ -66,11 +66,14 @@ BlurayDiscovery DiscoverTitles(const QString &discPath, bool useLibbluray) {
         // copied or repeated-clip playlists. Only a file libbluray names exactly ("%05d.mpls"
         // of its playlist number) is trusted; any other keeps the counter. A cut reading is
         // not given to libbluray: it would read the whole folder, and more slowly.
-        const QMap<QString, int> indexes = RelevantTitleIndexByPlaylist(discPath, read);
+        bool listed = false;
+        const QMap<QString, int> indexes = RelevantTitleIndexByPlaylist(discPath, read, &listed);
         for (BlurayTitle &title : discovery.Titles) {
             const auto found = indexes.constFind(QFileInfo(title.Key).fileName());
             if (found != indexes.cend())
                 title.Number = found.value();
+            else
+                title.Addressable = !listed;
         }
     }
 

@@ -11,6 +11,10 @@
 struct BlurayTitle {
     QString Key;
     int Number = 0; // what "br://N" must carry to play this playlist
+    // False when libbluray read the disc and lists no title for this playlist (repeated clips,
+    // a structural copy, a name it does not number so): MPlayer has no number for it, and
+    // Number, the counter, would play another playlist.
+    bool Addressable = true;
     MoviePlaylist Playlist;
     QString Length; // FormatClock of the sum of whole seconds per item
 };
@@ -30,5 +34,6 @@ constexpr qsizetype MaxPlaylistFiles = 2000;
 
 // Reads every playlist of discPath + "/BDMV/PLAYLIST". When useLibbluray is true, a title's
 // Number is libbluray's 1-based index of its playlist where libbluray lists it (that is the
-// number MPlayer understands), else the counter.
+// number MPlayer understands), else the counter; a playlist libbluray leaves out of the list it
+// made is not Addressable.
 BlurayDiscovery DiscoverTitles(const QString &discPath, bool useLibbluray = true);

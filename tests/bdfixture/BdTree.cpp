@@ -114,6 +114,73 @@ bool ScanAndClear(QByteArray &ts, quint16 videoPid, ScanResult *scan) {
     return true;
 }
 
+// One segment of a presentation-graphics stream as a .sup file holds it.
+void AppendSegment(QByteArray &sup, quint32 pts, quint8 type, const QByteArray &payload) {
+    QByteArray head(13, '\0');
+    head[0] = 'P';
+    head[1] = 'G';
+    PutU32(head, 2, pts);
+    PutU32(head, 6, 0); // no decode time stamp
+    PutU8(head, 10, type);
+    PutU16(head, 11, quint16(payload.size()));
+    sup += head + payload;
+}
+
+// A display set showing one box of palette colour 1 (luma `luma`, no tint, opaque).
+void AppendDisplaySet(QByteArray &sup, quint32 pts, quint16 number,
+                      const PlayableDisc::Subtitle &sub) {
+    const quint16 x = PlayableDisc::SubtitleLeft, y = quint16(sub.Top);
+    const quint16 w = PlayableDisc::SubtitleRight - PlayableDisc::SubtitleLeft;
+    const quint16 h = quint16(sub.Bottom - sub.Top);
+    QByteArray pcs(19, '\0');
+    PutU16(pcs, 0, 1920);
+    PutU16(pcs, 2, 1080);
+    PutU8(pcs, 4, 0x10); // frame rate
+    PutU16(pcs, 5, number);
+    PutU8(pcs, 7, 0x80); // epoch start: every set stands on its own
+    PutU8(pcs, 10, 1);   // one composition object: object 0 in window 0
+    PutU16(pcs, 15, x);
+    PutU16(pcs, 17, y);
+    AppendSegment(sup, pts, 0x16, pcs);
+    QByteArray wds(10, '\0');
+    PutU8(wds, 0, 1);
+    PutU16(wds, 2, x);
+    PutU16(wds, 4, y);
+    PutU16(wds, 6, w);
+    PutU16(wds, 8, h);
+    AppendSegment(sup, pts, 0x17, wds);
+    QByteArray pds(7, '\0');
+    PutU8(pds, 2, 1); // entry 1
+    PutU8(pds, 3, quint8(sub.Luma));
+    PutU8(pds, 4, 128);
+    PutU8(pds, 5, 128);
+    PutU8(pds, 6, 255);
+    AppendSegment(sup, pts, 0x14, pds);
+    // Each line one run of colour 1 ("00 Cn nn 01"), then the line end "00 00".
+    QByteArray line(6, '\0');
+    PutU8(line, 1, quint8(0xC0 | (w >> 8)));
+    PutU8(line, 2, quint8(w & 0xFF));
+    PutU8(line, 3, 1);
+    const QByteArray pixels = line.repeated(h);
+    QByteArray ods(11, '\0');
+    PutU8(ods, 3, 0xC0); // first and last fragment
+    const quint32 length = quint32(pixels.size() + 4);
+    PutU8(ods, 4, quint8(length >> 16));
+    PutU16(ods, 5, quint16(length & 0xFFFF));
+    PutU16(ods, 7, w);
+    PutU16(ods, 9, h);
+    AppendSegment(sup, pts, 0x15, ods + pixels);
+    AppendSegment(sup, pts, 0x80, QByteArray());
+}
+
+// A subtitle stream of one display set a second over `seconds`, starting at its FirstSecond.
+QByteArray SubtitleStream(const PlayableDisc::Subtitle &sub, int seconds) {
+    QByteArray sup;
+    for (int k = 0; k < seconds; ++k)
+        AppendDisplaySet(sup, quint32((k + sub.FirstSecond) * 90000), quint16(k), sub);
+    return sup;
+}
+
 } // namespace
 
 bool WriteBytes(const QString &path, const QByteArray &bytes) {
@@ -226,14 +293,30 @@ bool BuildPlayableDisc(const QString &discPath, PlayableDisc *out, const Playabl
     const struct { int Cb, Cr; } tints[] = {{170, 128}, {128, 170}, {90, 90}};
     const QString size = QStringLiteral("%1x%2").arg(options.Width).arg(options.Height);
     const int seconds = options.ClipSeconds;
+    // The subtitles are the same in every clip; ffmpeg moves each input to start at 0, so
+    // each is put back to its first display set's time.
+    QStringList subtitleInputs;
+    for (const PlayableDisc::Subtitle &sub : PlayableDisc::Subtitles) {
+        const QString sup = Bdmv(discPath, QStringLiteral("STREAM/%1.sup").arg(sub.Pid));
+        if (!WriteBytes(sup, SubtitleStream(sub, seconds))) {
+            SetError(error, QStringLiteral("cannot write ") + sup);
+            return false;
+        }
+        subtitleInputs << QStringLiteral("-itsoffset") << QString::number(sub.FirstSecond)
+                       << QStringLiteral("-i") << sup;
+    }
     for (int k = 0; k < 3; ++k) {
         const QByteArray name = QByteArray::number(k + 1).rightJustified(5, '0');
         const QString m2ts =
             Bdmv(discPath, QStringLiteral("STREAM/%1.m2ts").arg(QString::fromLatin1(name)));
         // Timestamps run on from clip to clip (each clip starts where the one before ended).
-        const QStringList args = {
-            QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-            QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+        QStringList args = {
+            QStringLiteral("-hide_banner"),
+            QStringLiteral("-loglevel"),
+            QStringLiteral("error"),
+            QStringLiteral("-y"),
+            QStringLiteral("-f"),
+            QStringLiteral("lavfi"),
             QStringLiteral("-i"),
             QStringLiteral(
                 "color=c=black:s=%1:r=25:d=%2,format=yuv420p,geq=lum='%3+%4*T':cb=%5:cr=%6")
@@ -243,14 +326,23 @@ bool BuildPlayableDisc(const QString &discPath, PlayableDisc *out, const Playabl
                 .arg(PlayableDisc::RampSlope)
                 .arg(tints[k].Cb)
                 .arg(tints[k].Cr),
-            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+            QStringLiteral("-f"),
+            QStringLiteral("lavfi"),
+            QStringLiteral("-i"),
             QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds),
-            QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("sine=frequency=880:sample_rate=48000:duration=%1").arg(seconds),
+            QStringLiteral("-f"),
+            QStringLiteral("lavfi"),
+            QStringLiteral("-i"),
+            QStringLiteral("sine=frequency=880:sample_rate=48000:duration=%1").arg(seconds)};
+        args << subtitleInputs;
+        args << QStringList{
             QStringLiteral("-map"), QStringLiteral("0:v"), QStringLiteral("-map"),
             QStringLiteral("1:a"), QStringLiteral("-map"), QStringLiteral("2:a"),
-            QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
-            QStringLiteral("ultrafast"),
+            QStringLiteral("-map"), QStringLiteral("3:s"), QStringLiteral("-map"),
+            QStringLiteral("4:s"), QStringLiteral("-c:s"), QStringLiteral("copy"),
+            QStringLiteral("-streamid"), QStringLiteral("3:0x1200"), QStringLiteral("-streamid"),
+            QStringLiteral("4:0x1201"), QStringLiteral("-c:v"), QStringLiteral("libx264"),
+            QStringLiteral("-preset"), QStringLiteral("ultrafast"),
             // MPlayer's own TS demuxer takes time_scale / num_units_in_tick as the frame rate,
             // where x264 writes the field rate (50): it would play the clips at double speed.
             QStringLiteral("-bsf:v"), QStringLiteral("h264_metadata=tick_rate=25"),
@@ -313,6 +405,13 @@ bool BuildPlayableDisc(const QString &discPath, PlayableDisc *out, const Playabl
         french.Pid = 0x1101;
         french.Language = "fra";
         info.Streams = {video, english, french};
+        for (const PlayableDisc::Subtitle &sub : PlayableDisc::Subtitles) {
+            ClipStream graphics;
+            graphics.Pid = sub.Pid;
+            graphics.Coding = CodingPg;
+            graphics.Language = sub.Language;
+            info.Streams.append(graphics);
+        }
         info.EntryPoints = scan.EntryPoints;
         if (!WriteBytes(
                 Bdmv(discPath, QStringLiteral("CLIPINF/%1.clpi").arg(QString::fromLatin1(name))),
@@ -321,6 +420,9 @@ bool BuildPlayableDisc(const QString &discPath, PlayableDisc *out, const Playabl
             return false;
         }
     }
+
+    for (const PlayableDisc::Subtitle &sub : PlayableDisc::Subtitles)
+        QFile::remove(Bdmv(discPath, QStringLiteral("STREAM/%1.sup").arg(sub.Pid)));
 
     // Play items: the whole clip, or `ms` of it from its start, with the disc's streams.
     auto item = [&disc](int clip, quint32 fromMs, quint32 toMs, quint8 connection) {
@@ -336,7 +438,9 @@ bool BuildPlayableDisc(const QString &discPath, PlayableDisc *out, const Playabl
         p.Video = {v};
         p.Audio = {StreamEntry::Audio("eng", CodingAc3, 0x1100),
                    StreamEntry::Audio("fra", CodingAc3, 0x1101)};
-        p.Subtitles = {StreamEntry::Graphics("eng", 0x1200)};
+        // fra first: unlike MPlayer's numbering, which starts with the lower PID here.
+        for (const PlayableDisc::Subtitle &sub : PlayableDisc::Subtitles)
+            p.Subtitles.prepend(StreamEntry::Graphics(sub.Language, sub.Pid));
         return p;
     };
     auto durationMs = [](const PlayItemSpec &p) { return (p.Out - p.In) / 45; };

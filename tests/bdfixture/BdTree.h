@@ -66,6 +66,20 @@ struct PlayableDisc {
     // Which clip a picture's colour (full-range RGB of its middle) belongs to; -1: none.
     static int ClipOfColour(int r, int g, int b);
     static double SecondsIntoClip(int r, int g, int b);
+
+    // Subtitles: two presentation-graphics streams over every clip, each a grey box in a
+    // 1920x1080 composition, one display set a second from `FirstSecond` on. The playlists
+    // list "fra" first; MPlayer, told an audio stream, meets "eng" first and numbers it 0.
+    struct Subtitle {
+        quint16 Pid;
+        const char *Language;
+        int Luma;           // limited range; MPlayer draws it as a grey of about this level
+        int Top, Bottom;    // rows of the box in the 1080-row composition
+        double FirstSecond; // of each clip
+    };
+    static constexpr int SubtitleLeft = 660, SubtitleRight = 1260; // of 1920 columns
+    static constexpr Subtitle Subtitles[2] = {{0x1200, "eng", 150, 800, 920, 0.5},
+                                              {0x1201, "fra", 235, 160, 280, 0.3}};
 };
 
 struct PlayableOptions {
@@ -79,7 +93,8 @@ struct PlayableOptions {
 // Builds the disc into discPath (which must exist and be empty):
 //   clips 00001 (blue), 00002 (red), 00003 (green), each ClipSeconds long, H.264 on
 //   0x1011 with a keyframe every second, AC-3 English on 0x1100 and AC-3 French on 0x1101,
-//   timestamps running on from clip to clip;
+//   timestamps running on from clip to clip; the PlayableDisc::Subtitles on 0x1201 (fra) and
+//   0x1200 (eng), in that order;
 //   00001.mpls  main title: clips 1,2,3, seamless, chapters at every clip and mid-clip;
 //   00002.mpls  a byte copy of 00001.mpls;
 //   00003.mpls  clip 3 alone (another title to choose);
