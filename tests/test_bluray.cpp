@@ -234,6 +234,8 @@ private slots:
     void bdinfoOutput();
     void hostileDiscs_data();
     void hostileDiscs();
+    void bdinfoArguments_data();
+    void bdinfoArguments();
 };
 
 // Every playlist of the four real discs: items, chapters and the last item's streams as
@@ -989,6 +991,47 @@ void TestBluray::hostileDiscs() {
     QCOMPARE(metadata.Name, xml ? QByteArray() : QByteArray("Hostile"));
     QCOMPARE(ReadDiscThumbnail(disc, metadata.Thumbnail).isEmpty(),
              xml || kind == "outside" || file.endsWith(QLatin1String(".png")));
+}
+
+// Options are never taken for a folder: the help and version answer with exit 0, a wrong
+// option or count exits 2 with one line on the error output and nothing on the standard one.
+void TestBluray::bdinfoArguments_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("out");
+    const QString disc = RealDiscs + QLatin1String("/disc5");
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0 << QByteArray("Usage: ");
+    QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << 0 << QByteArray("Usage: ");
+    QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << 0
+                               << QByteArray("tavrell-bdinfo " TAVRELL_PROGRAM_VERSION "\n");
+    QTest::newRow("option after the folder")
+        << QStringList{disc, QStringLiteral("--bogus")} << 2 << QByteArray();
+    QTest::newRow("unknown option")
+        << QStringList{QStringLiteral("-x\nsecond line")} << 2 << QByteArray();
+    QTest::newRow("no folder") << QStringList{} << 2 << QByteArray();
+    QTest::newRow("two folders") << QStringList{disc, disc} << 2 << QByteArray();
+    QTest::newRow("folder after --")
+        << QStringList{QStringLiteral("--"), disc} << 0 << QByteArray("title 1. ");
+}
+
+void TestBluray::bdinfoArguments() {
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QByteArray, out);
+    QProcess info;
+    info.start(QStringLiteral(TAVRELL_BDINFO_PATH), args);
+    QVERIFY(info.waitForFinished(30000));
+    QCOMPARE(info.exitCode(), code);
+    const QByteArray output = info.readAllStandardOutput();
+    const QByteArray error = info.readAllStandardError();
+    QVERIFY2(output.startsWith(out), output.constData());
+    if (code == 2) {
+        QVERIFY(output.isEmpty());
+        QCOMPARE(error.count('\n'), 1);
+        QVERIFY(error.endsWith('\n'));
+    } else {
+        QCOMPARE(error, QByteArray());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBluray)
