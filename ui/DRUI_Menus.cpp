@@ -70,6 +70,7 @@ void UndoClickToggle(QAction *chosen) {
 QMenu *NewSubmenu(QWidget *parent, const QString &name) {
     auto *menu = new QMenu(parent);
     menu->setObjectName(name);
+    menu->setStyleSheet(styles::MenuPopup());
     return menu;
 }
 
