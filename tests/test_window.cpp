@@ -204,6 +204,26 @@ private slots:
         QVERIFY(FileDialogButtonTexts(w).contains(u"|Cancel|"_s));
     }
 
+    // Help pages go to the desktop's opener; when none can open them (no browser), the user
+    // is told where the page lies.
+    void helpPagesOpenOrSayWhere() {
+        DRUI &w = NewWindow();
+        {
+            OpenedUrls opened;
+            QVERIFY(TriggerMenuAction(w, u"ActionHelp"_s));
+            QCOMPARE(opened.Urls,
+                     QList<QUrl>{QUrl::fromLocalFile(QCoreApplication::applicationDirPath() +
+                                                     u"/help/guide.html"_s)});
+        }
+        SeenBox seen;
+        AnswerNextMessageBox(&seen);
+        QVERIFY(TriggerMenuAction(w, u"ActionSupport"_s)); // the offscreen platform opens nothing
+        QVERIFY(seen.Shown);
+        QCOMPARE(seen.Text.remove(QChar(0x200b)),
+                 CLanguageTable::Instance()->GetText("Messages/PageNotOpened") + u'\n' +
+                     QCoreApplication::applicationDirPath() + u"/help/support.html"_s);
+    }
+
     // --- one playback session against the fake player ---
     void sessionCommandStream() {
         DRUI &w = NewWindow();
