@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -35,6 +36,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
+#include <cmath>
 #include <memory>
 
 #include <signal.h>
@@ -49,6 +51,32 @@ int Count(const QList<QByteArray> &commands, const QByteArray &command) {
 
 bool ProcessAlive(qint64 pid) {
     return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+// WCAG contrast of the ink of a picture against its commonest colour (its background).
+double InkContrast(const QImage &picture) {
+    const auto luminance = [](QRgb rgb) {
+        const auto channel = [](int value) {
+            const double v = value / 255.0;
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) +
+               0.0722 * channel(qBlue(rgb));
+    };
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            ++counts[picture.pixel(x, y)];
+    const QRgb background =
+        std::max_element(counts.keyValueBegin(), counts.keyValueEnd(), [](auto a, auto b) {
+            return a.second < b.second;
+        })->first;
+    double best = 1;
+    for (auto it = counts.keyBegin(); it != counts.keyEnd(); ++it) {
+        const double a = luminance(*it), b = luminance(background);
+        best = std::max(best, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+    }
+    return best;
 }
 
 // The button texts of the dialog Open File shows, which is then closed unanswered.
@@ -202,6 +230,27 @@ private slots:
         QTRY_VERIFY(germanStrip.isNull());
         QCOMPARE(table->GetCurrentLanguage(), original);
         QVERIFY(FileDialogButtonTexts(w).contains(u"|Cancel|"_s));
+    }
+
+    // The highlighted entry of every menu of the strip can be read (it once was white on the
+    // strip's near-white), and no button keeps its hover frame once its menu has closed.
+    void menuStripHighlightIsReadable() {
+        DRUI &w = NewWindow();
+        QCursor::setPos(w.mapToGlobal(QPoint(500, 400)));
+        for (QPushButton *button : w.MenuStrip->findChildren<QPushButton *>()) {
+            QMenu *menu = button->menu();
+            QAction *entry = menu->actions().first();
+            entry->setEnabled(true); // Video and Audio start disabled; the look is the point
+            button->setAttribute(Qt::WA_UnderMouse);
+            menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+            QVERIFY(QTest::qWaitForWindowExposed(menu));
+            menu->setActiveAction(entry);
+            const QImage shot = menu->grab(menu->actionGeometry(entry)).toImage();
+            QVERIFY2(InkContrast(shot) >= 4.5,
+                     qPrintable(button->objectName() + u' ' + QString::number(InkContrast(shot))));
+            menu->hide();
+            QVERIFY2(!button->underMouse(), qPrintable(button->objectName()));
+        }
     }
 
     // Help pages go to the desktop's opener; when none can open them (no browser), the user
