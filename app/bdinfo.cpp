@@ -7,8 +7,11 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <variant>
 
 namespace {
+
+const char *const kUsage = "Usage: tavrell-bdinfo [--] DIR (the folder that holds BDMV)\n";
 
 // One item stays one line whatever bytes a disc or a file name carries.
 QByteArray OneLine(QByteArray text) {
@@ -24,14 +27,58 @@ void Print(const QByteArray &line) {
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
 }
 
+// The folder argument, or the exit code when there is nothing to read: --help and --version
+// answer on the standard output, a wrong option or count gets one line on the error output.
+// "--" ends the options, so a folder whose name starts with "-" can still be given.
+std::variant<const char *, int> FolderArgument(int argc, char **argv) {
+    const char *folder = nullptr;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (!optionsEnd && arg == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        if (!optionsEnd && arg.size() > 1 && arg.startsWith('-')) {
+            if (arg == "--help" || arg == "-h") {
+                std::fputs(kUsage, stdout);
+                std::fputs("Lists what the disc page offers for the Blu-ray folder DIR: the "
+                           "titles, then the main\ntitle's chapters, audio and subtitle "
+                           "streams, one item a line.\n\n"
+                           "  -h, --help     show this text and exit\n"
+                           "      --version  show the version and exit\n",
+                           stdout);
+                return 0;
+            }
+            if (arg == "--version") {
+                std::fputs("tavrell-bdinfo " TAVRELL_PROGRAM_VERSION "\n", stdout);
+                return 0;
+            }
+            std::fprintf(stderr, "tavrell-bdinfo: unknown option '%s' (try --help)\n",
+                         OneLine(arg).constData());
+            return 2;
+        }
+        if (folder) {
+            std::fputs("tavrell-bdinfo: one folder only (try --help)\n", stderr);
+            return 2;
+        }
+        folder = argv[i];
+    }
+    if (!folder) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    return folder;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fputs("usage: tavrell-bdinfo DIR (the folder that holds BDMV)\n", stderr);
-        return 2;
-    }
-    const QString disc = QString::fromLocal8Bit(argv[1]);
+    const std::variant<const char *, int> argument = FolderArgument(argc, argv);
+    if (const int *code = std::get_if<int>(&argument))
+        return *code;
+    const char *folder = std::get<const char *>(argument);
+    const QString disc = QString::fromLocal8Bit(folder);
     const BlurayDiscovery discovery = DiscoverTitles(disc);
     if (discovery.Cut)
         std::fputs("tavrell-bdinfo: the playlists exceed what any disc holds; only the first "
@@ -39,7 +86,7 @@ int main(int argc, char **argv) {
                    stderr);
     if (discovery.MainKey.isEmpty()) {
         std::fprintf(stderr, "tavrell-bdinfo: no Blu-ray title in %s\n",
-                     OneLine(QByteArray(argv[1])).constData());
+                     OneLine(QByteArray(folder)).constData());
         return 1;
     }
 

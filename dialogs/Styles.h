@@ -12,6 +12,18 @@ inline QString WindowBackground() {
 inline QString MenuStrip() {
     return QStringLiteral("background-color: rgb(239, 242, 249);");
 }
+// The menus under the menu strip. Without rules of their own they take the strip's pale
+// background for every entry, the highlighted one included, under the toolkit's white
+// highlight text: unreadable (1.1:1). The highlight is the dark blue of the dialogs' buttons.
+inline QString MenuPopup() {
+    return QStringLiteral("QMenu{background-color:rgb(239, 242, 249);color:black;"
+                          "border:1px solid rgb(153, 157, 169);padding:2px 0px;}"
+                          "QMenu::item{background-color:transparent;padding:4px 24px 4px 26px;}"
+                          "QMenu::item:selected{background-color:rgb(48, 81, 109);color:white;}"
+                          "QMenu::item:disabled{color:rgb(128, 128, 128);}"
+                          "QMenu::separator{height:1px;background:rgb(153, 157, 169);"
+                          "margin:3px 6px;}");
+}
 inline QString MenuButton() {
     return QStringLiteral("QPushButton{border-style:outset;text-align:center;}"
                           "QPushButton:hover{border:1px groove rgb(153, 157, 169);}"

@@ -86,10 +86,11 @@ German, French, Spanish and Simplified Chinese.
 
 tavrell-bdinfo lists the titles, chapters and streams of a Blu-ray folder.")
 # The libraries (Qt 6 with its xcb platform plugin, libbluray) come from dpkg-shlibdeps;
-# the programs it starts and the fonts it asks for by name are listed here.
+# the programs it starts, the fonts it asks for by name and Qt's own translations (its file
+# dialogs in the chosen language) are listed here: the "run" group of debian-packages.txt.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "mplayer, ffmpeg, fonts-crosextra-carlito, fonts-wqy-microhei")
+    "mplayer, ffmpeg, fonts-crosextra-carlito, fonts-wqy-microhei, qt6-translations-l10n")
 # Help pages and the snapshot folder are handed to the desktop's opener.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -234,6 +234,7 @@ private slots:
     void bdinfoOutput();
     void hostileDiscs_data();
     void hostileDiscs();
+    void bdinfoArguments();
 };
 
 // Every playlist of the four real discs: items, chapters and the last item's streams as
@@ -997,6 +998,24 @@ void TestBluray::hostileDiscs() {
     QCOMPARE(metadata.Name, xml ? QByteArray() : QByteArray("Hostile"));
     QCOMPARE(ReadDiscThumbnail(disc, metadata.Thumbnail).isEmpty(),
              xml || kind == "outside" || file.endsWith(QLatin1String(".png")));
+}
+
+// Options are never taken for a folder: --help and --version answer, and after "--" a name is
+// a folder whatever it is; a wrong option exits 2 with one line on the error output.
+void TestBluray::bdinfoArguments() {
+    const QString disc = RealDiscs + QLatin1String("/disc5");
+    const QList<QStringList> runs = {{QStringLiteral("--help")},
+                                     {QStringLiteral("--version")},
+                                     {QStringLiteral("--"), disc},
+                                     {QStringLiteral("-x\ny")}}; // the first three answer
+    for (qsizetype i = 0; i < runs.size(); ++i) {
+        QProcess info;
+        info.start(QStringLiteral(TAVRELL_BDINFO_PATH), runs[i]);
+        QVERIFY(info.waitForFinished(30000));
+        QCOMPARE(info.exitCode(), i < 3 ? 0 : 2);
+        QCOMPARE(info.readAllStandardError().count('\n'), i < 3 ? 0 : 1);
+        QCOMPARE(info.readAllStandardOutput().isEmpty(), i >= 3);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBluray)

@@ -15,8 +15,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -48,6 +51,22 @@ int Count(const QList<QByteArray> &commands, const QByteArray &command) {
 
 bool ProcessAlive(qint64 pid) {
     return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+// The Cancel caption of the dialog Open File shows, which is then closed unanswered.
+QString FileDialogCancel(DRUI &w) {
+    QString cancel;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&cancel] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            cancel =
+                dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->text();
+            dialog->reject();
+        }
+    });
+    poll.start(10);
+    w.btnOpenFile();
+    return cancel;
 }
 
 } // namespace
@@ -118,13 +137,31 @@ private slots:
         QCOMPARE(w.VolumeSlider->value(), 50);
         QVERIFY(w.NowPlayingLabel->text().isEmpty());
         QVERIFY(!w.PlayerProcess);
+        QCursor::setPos(w.mapToGlobal(QPoint(500, 400)));
         const char *buttons[] = {"FileButton",  "ControlsButton", "VideoButton",
                                  "AudioButton", "ToolsButton",    "HelpButton"};
         for (int i = 0; i < 6; ++i) {
             auto *button = w.MenuStrip->findChild<QPushButton *>(QLatin1String(buttons[i]));
             QVERIFY2(button, buttons[i]);
             QCOMPARE(button->geometry(), QRect(i * 100, 1, 100, 20));
-            QVERIFY(button->menu());
+            // Its highlighted entry can be read (it was white on near-white: 1.1:1), and it
+            // has no hover frame left once its menu closes.
+            QMenu *menu = button->menu();
+            QVERIFY(menu);
+            QAction *entry = menu->actions().first();
+            entry->setEnabled(true); // Video and Audio start disabled; the look is the point
+            button->setAttribute(Qt::WA_UnderMouse);
+            menu->popup(button->mapToGlobal(QPoint(0, 20)));
+            menu->setActiveAction(entry);
+            const QImage shot = menu->grab(menu->actionGeometry(entry)).toImage();
+            int dark = 255, light = 0; // grey levels of background and ink, either way round
+            for (int p = 0; p < shot.width() * shot.height(); ++p) {
+                dark = std::min(dark, qGray(shot.pixel(p % shot.width(), p / shot.width())));
+                light = std::max(light, qGray(shot.pixel(p % shot.width(), p / shot.width())));
+            }
+            QVERIFY2(light - dark > 128, buttons[i]);
+            menu->hide();
+            QVERIFY2(!button->underMouse(), buttons[i]);
         }
         // The start page's images are compiled in.
         for (const char *image : {":/image/bg.jpg", ":/image/logo.ico", ":/image/play.png",
@@ -180,9 +217,13 @@ private slots:
                 QVERIFY2(!texts.contains(before[key]),
                          qPrintable(key + QStringLiteral(": ") + before[key]));
         }
-        // Back to the first language for the other tests; the choice is stored per user.
-        table->SetLanguage(original);
+        // Qt's own dialogs speak it too, and go back with the language.
+        QCOMPARE(FileDialogCancel(w), u"Abbrechen"_s); // from qt6-translations-l10n
+        emit w.HelpMenu->triggered(EntryWithData(w.LanguageMenu, original));
+        QPointer<QLabel> germanStrip = w.MenuStrip;
+        QTRY_VERIFY(germanStrip.isNull());
         QCOMPARE(table->GetCurrentLanguage(), original);
+        QCOMPARE(FileDialogCancel(w), u"Cancel"_s);
     }
 
     // --- one playback session against the fake player ---
@@ -760,6 +801,13 @@ private slots:
 
         // A cancelled folder dialog (null path) does nothing at all.
         w.OpenFolderSource(QString());
+
+        // A help page no program opens (no browser here): the box says where it lies.
+        AnswerNextMessageBox(&seen);
+        QVERIFY(TriggerMenuAction(w, u"ActionSupport"_s));
+        QCOMPARE(seen.Text.remove(QChar(0x200b)),
+                 CLanguageTable::Instance()->GetText("Messages/PageNotOpened") + u'\n' +
+                     QCoreApplication::applicationDirPath() + u"/help/support.html"_s);
     }
 
     void messageBoxAnswersDragsAndCloses() {

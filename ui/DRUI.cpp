@@ -2,6 +2,7 @@
 
 #include "dialogs/Styles.h"
 #include "dialogs/UiText.h"
+#include "lang/ToolkitTranslation.h"
 #include "platform/AppPaths.h"
 #include "platform/Programs.h"
 
@@ -48,6 +49,8 @@ DRUI::~DRUI() {
 }
 
 void DRUI::InitWindow() {
+    // Runs at start and after every language switch: Qt's own dialogs switch along.
+    lang::UseToolkitTranslation(ui::Caption("MainWnd/Locale"));
     delete PageStack;
     PageStack = new QStackedLayout;
     delete RootStack;

@@ -262,6 +262,9 @@ private:
     void OnTracksAnnounced(const TrackReport &tracks);
     void HandleEndOfPlayback();
     void ShowRefusal();
+    // The program's message box over the window, waiting for OK.
+    void ShowInformation(const QString &message);
+    void OpenHelpPage(const char *name);
     QMenu *NewDiscSubmenu(const QString &name);
     void FillDiscSubtitles(QMenu *submenu);
     void FillDiscAudio(QMenu *submenu);

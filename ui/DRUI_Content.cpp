@@ -5,6 +5,7 @@
 #include "lang/CLanguageTable.h"
 #include "ui/DecodedPicture.h"
 
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -107,6 +108,14 @@ QPushButton *DRUI::BuildMenuButton(int index, int x, QLabel *strip) {
         BuildHelpMenu(button);
         break;
     }
+    button->menu()->setStyleSheet(styles::MenuPopup());
+    // The open menu holds the mouse, so the button never hears it leave and would keep its
+    // hover frame after the menu closes, until the mouse passed over it again.
+    connect(button->menu(), &QMenu::aboutToHide, button, [button] {
+        const QPoint mouse = button->mapFromGlobal(QCursor::pos());
+        button->setAttribute(Qt::WA_UnderMouse, button->rect().contains(mouse));
+        button->update();
+    });
     button->setGeometry(x, 1, 100, 20);
     button->setFont(font);
     button->setFlat(true);

@@ -70,6 +70,7 @@ void UndoClickToggle(QAction *chosen) {
 QMenu *NewSubmenu(QWidget *parent, const QString &name) {
     auto *menu = new QMenu(parent);
     menu->setObjectName(name);
+    menu->setStyleSheet(styles::MenuPopup());
     return menu;
 }
 
@@ -474,13 +475,21 @@ void DRUI::BDMenuOperate(QAction *action) {
 }
 
 void DRUI::btnOpenUrl(const QString &url) {
-    QDesktopServices::openUrl(QUrl(url));
+    if (!QDesktopServices::openUrl(QUrl(url)))
+        ShowInformation(Caption("Messages/PageNotOpened") + QLatin1Char('\n') + url);
 }
 
-static void OpenHelpPage(const char *name) {
+void DRUI::OpenHelpPage(const char *name) {
     const QString page = QCoreApplication::applicationDirPath() + QStringLiteral("/help/") +
                          QString::fromLatin1(name);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+    // Without a browser (or an opener such as xdg-open) nothing would happen at all: the
+    // user is told where the page is, to open it by other means. A break may follow every
+    // "/", so a long path wraps inside the box instead of running out of it.
+    if (!QFileInfo(page).isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(page))) {
+        QString shown = page;
+        shown.replace(QLatin1Char('/'), QStringLiteral("/\u200b"));
+        ShowInformation(Caption("Messages/PageNotOpened") + QLatin1Char('\n') + shown);
+    }
 }
 
 void DRUI::btnHelpSlot() {

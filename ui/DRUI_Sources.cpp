@@ -65,9 +65,13 @@ void DRUI::OpenHandedPaths(const QStringList &paths) {
 }
 
 void DRUI::ShowRefusal() {
+    ShowInformation(ui::Caption("Messages/MSG0102"));
+}
+
+void DRUI::ShowInformation(const QString &message) {
     CMessageBox box;
     box.setGeometry(x() + width() / 3, y() + height() / 3, 400, 180);
-    box.ShowInformation(ui::Caption("Messages/MSG0102"));
+    box.ShowInformation(message);
     box.exec();
 }
 
