@@ -1,5 +1,6 @@
 #include "player/PlaybackSession.h"
 
+#include "player/PictureShape.h"
 #include "player/ShotReport.h"
 #include "player/SlaveCommands.h"
 
@@ -283,6 +284,9 @@ void PlaybackSession::HandleLine(const QByteArray &line) {
         HandleVideoOpened();
         break;
     case LineKind::Other:
+        // A tag could imitate this line, but tags come before the player's own, which wins.
+        if (const std::optional<QSize> display = DisplaySizeFromLine(line))
+            emit PictureShaped(*display);
         break;
     }
 }

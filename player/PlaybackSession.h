@@ -5,6 +5,7 @@
 #include "player/PlayerArgs.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <functional>
 
@@ -115,6 +116,7 @@ signals:
     void Ended();
     void Failed(PlaybackFailure failure);
     void VolumeChanged(int value);
+    void PictureShaped(QSize display); // the picture's display size, when its output opens
 
 private:
     void SetState(PlaybackState state);

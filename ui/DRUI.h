@@ -102,6 +102,7 @@ public:
     QPointer<QAction> ActiveDiscSubtitleEntry;
     QPointer<QAction> ActiveDiscAudioEntry;
     QLabel *VideoLabel = nullptr;
+    QWidget *VideoPicture = nullptr; // the player's window inside VideoLabel
     QTableWidget *PlaylistPanel = nullptr;
     QLabel *ControlBar = nullptr;
     QLabel *NowPlayingLabel = nullptr;
@@ -238,6 +239,7 @@ private:
     void ConnectSession();
     PlayRequest BuildPlayRequest() const;
     void OnPlaybackState(PlaybackState state);
+    void PlacePicture();
     void OnPositionAnswer();
     void OnLengthAnswer();
     void OnTracksAnnounced(const TrackReport &tracks);
@@ -254,6 +256,7 @@ private:
     void ShowProbeProgress(int done, int total);
 
     bool ProbingFiles = false;
+    QSize PictureSize; // the playing picture's display size; invalid until the player names it
     QFont MenuButtonFont;
     QPalette WhiteTextPalette;
 };
