@@ -1,5 +1,6 @@
 #include "player/PlaybackSession.h"
 
+#include "player/PictureShape.h"
 #include "player/ShotReport.h"
 #include "player/SlaveCommands.h"
 
@@ -313,8 +314,12 @@ void PlaybackSession::HandleLine(const QByteArray &line) {
             SendDiscSubtitle(m_discSubtitles.PlaybackBegun());
         break;
     case LineKind::Other:
+        // A tag could imitate the video output's line, but tags come before the player's own,
+        // which wins.
         if (m_output.ReadTitleTag(line))
             emit TitleTagged();
+        else if (const std::optional<QSize> display = DisplaySizeFromLine(line))
+            emit PictureShaped(*display);
         break;
     }
 }

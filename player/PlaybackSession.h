@@ -6,6 +6,7 @@
 #include "player/PlayerArgs.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <functional>
 
@@ -136,6 +137,7 @@ signals:
     void Failed(PlaybackFailure failure);
     void VolumeChanged(int value);
     void TitleTagged(); // TitleTag() is known
+    void PictureShaped(QSize display); // the picture's display size, when its output opens
 
 private:
     void SetState(PlaybackState state);

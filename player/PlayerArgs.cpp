@@ -71,10 +71,12 @@ QStringList BuildPlayerArguments(const PlayerLaunch &launch) {
         // No trailing comma: it would let MPlayer fall through to text-mode drivers. gl_nosw,
         // not gl: without hardware GL (virtual machines, remote desktops) gl renders in
         // software at about three times the CPU of x11. x11 does not scale to the window
-        // without -zoom.
+        // without -zoom, and keeps the picture's shape (centred, black bars) only with -fs,
+        // which inside -wid means "fill the window given", not the screen.
         QStringLiteral("-vo"),
         QStringLiteral("xv,gl_nosw,x11"),
         QStringLiteral("-zoom"),
+        QStringLiteral("-fs"),
         QStringLiteral("-lavdopts"),
         QStringLiteral("threads=4"),
         QStringLiteral("-vf"),

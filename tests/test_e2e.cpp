@@ -6,6 +6,7 @@
 #include "player/PlayerArgs.h"
 #include "ui/DRUI.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -109,6 +110,66 @@ QString XdoTool(const QStringList &args) {
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
+// A still white circle on black, `size` stored, each stored pixel `pixelWidth` wide on the
+// screen; a DVD (PAL, flagged 16:9) when `dvdFolder` is given, else an MP4 at `path`. A minute
+// long: a check that gives up on a loaded machine still sees the picture, not the start page.
+bool MakeCircle(const QString &path, const QString &size, const QString &pixelWidth,
+                const QString &dvdFolder) {
+    QStringList args{
+        QStringLiteral("-v"),
+        QStringLiteral("error"),
+        QStringLiteral("-y"),
+        QStringLiteral("-f"),
+        QStringLiteral("lavfi"),
+        QStringLiteral("-i"),
+        QStringLiteral("color=c=black:s=%1:r=25:d=0.04,geq=lum='if(lt(hypot((X-W/2)*"
+                       "%2,Y-H/2),H*0.35),235,16)':cb=128:cr=128,loop=loop=1499:size=1")
+            .arg(size, pixelWidth)};
+    if (dvdFolder.isEmpty())
+        return Run(QStringLiteral("ffmpeg"),
+                   args << QStringLiteral("-c:v") << QStringLiteral("libx264") << path);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VIDEO_FORMAT"), QStringLiteral("PAL"));
+    return Run(QStringLiteral("ffmpeg"),
+               args << QStringLiteral("-target") << QStringLiteral("pal-dvd")
+                    << QStringLiteral("-aspect") << QStringLiteral("16:9") << path) &&
+           Run(QStringLiteral("dvdauthor"),
+               {QStringLiteral("-o"), dvdFolder, QStringLiteral("-t"), path}, QString(), env) &&
+           Run(QStringLiteral("dvdauthor"), {QStringLiteral("-o"), dvdFolder, QStringLiteral("-T")},
+               QString(), env);
+}
+
+// What is wrong with a label showing MakeCircle's picture of display shape `aspect`: the
+// circle must be round, centred, as large as the whole picture fitted into the label makes
+// it, and everything around it black (bars, no remains of an earlier picture). Empty if right.
+QString ShapeFault(const QImage &shot, double aspect) {
+    const QImage rgb = shot.convertToFormat(QImage::Format_RGB32);
+    QRect circle;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            if (qGray(rgb.pixel(x, y)) > 128)
+                circle |= QRect(x, y, 1, 1);
+    const double diameter = 0.7 * qMin(rgb.width() / aspect, double(rgb.height()));
+    const QString seen = QStringLiteral("circle %1x%2 at %3,%4 in %5x%6, wanted %7 wide")
+                             .arg(circle.width())
+                             .arg(circle.height())
+                             .arg(circle.x())
+                             .arg(circle.y())
+                             .arg(rgb.width())
+                             .arg(rgb.height())
+                             .arg(qRound(diameter));
+    const auto off = [](double a, double b) { return qAbs(a - b) > 0.03 * b; };
+    if (circle.isEmpty() || off(circle.width(), circle.height()) || off(circle.width(), diameter) ||
+        (circle.center() - rgb.rect().center()).manhattanLength() > 6)
+        return seen;
+    const QRect around = circle.adjusted(-3, -3, 3, 3);
+    for (int y = 0; y < rgb.height(); y += 2)
+        for (int x = 0; x < rgb.width(); x += 2)
+            if (!around.contains(x, y) && qGray(rgb.pixel(x, y)) > 24)
+                return seen + QStringLiteral(", lit at %1,%2").arg(x).arg(y);
+    return QString();
+}
+
 } // namespace
 
 class EndToEndTest : public QObject {
@@ -183,12 +244,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(MeanGrey(onScreen = ScreenAt(w.VideoLabel)) > 25, 20000);
         const QRgb centre = onScreen.pixel(onScreen.width() / 2, onScreen.height() / 2);
         QVERIFY(qAbs(qRed(centre) - qBlue(centre)) < 20); // the grey ramp, not some other picture
-        // Scaled to the whole label (x11 with -zoom), not drawn at its own 320x240 in a
-        // corner: every edge of the label shows the picture.
+        // Scaled to the label (x11 with -zoom), not drawn at its own 320x240 in a corner: the
+        // 4:3 picture reaches the top and bottom edges of the wider label.
         const QImage rgb = onScreen.convertToFormat(QImage::Format_RGB32);
-        const int w3 = rgb.width() - 3, h3 = rgb.height() - 3;
-        for (const QPoint edge : {QPoint(2, 2), QPoint(w3, 2), QPoint(2, h3), QPoint(w3, h3),
-                                  QPoint(rgb.width() / 2, 2), QPoint(rgb.width() / 2, h3)})
+        const int h3 = rgb.height() - 3;
+        for (const QPoint edge : {QPoint(rgb.width() / 2, 2), QPoint(rgb.width() / 2, h3)})
             QVERIFY2(qGray(rgb.pixel(edge)) > 12,
                      qPrintable(QStringLiteral("dark at %1,%2 of %3x%4")
                                     .arg(edge.x())
@@ -253,7 +313,45 @@ private slots:
             if (line.startsWith("VO: "))
                 vo = line;
         QVERIFY2(vo.startsWith("VO: [x11] 320x240 => "), vo.constData());
-        QVERIFY2(vo.contains("[zoom]"), vo.constData());
+        QVERIFY2(vo.contains("[zoom]") && vo.contains("[fs]"), vo.constData());
+    }
+
+    // The picture keeps its display shape in the label and after the window's shape changes.
+    void pictureKeepsItsShape_data() {
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("pixelWidth");
+        QTest::addColumn<bool>("dvd");
+        QTest::addColumn<double>("aspect");
+        QTest::newRow("4:3") << QStringLiteral("640x480") << QStringLiteral("1") << false
+                             << 4.0 / 3;
+        QTest::newRow("2.35:1") << QStringLiteral("1280x544") << QStringLiteral("1") << false
+                                << 1280.0 / 544;
+        QTest::newRow("anamorphic 16:9 DVD")
+            << QStringLiteral("720x576") << QStringLiteral("64/45") << true << 16.0 / 9;
+    }
+
+    void pictureKeepsItsShape() {
+        QFETCH(QString, size);
+        QFETCH(QString, pixelWidth);
+        QFETCH(bool, dvd);
+        QFETCH(double, aspect);
+        const QString media = user->NewFolder(QStringLiteral("shape ") + size);
+        const QString clip =
+            media + (dvd ? QStringLiteral("/circle.mpg") : QStringLiteral("/circle.mp4"));
+        const QString disc = dvd ? media + QStringLiteral("/disc") : QString();
+        QVERIFY(MakeCircle(clip, size, pixelWidth, disc));
+        DRUI &w = NewWindow();
+        if (dvd)
+            w.OpenFolderSource(disc);
+        else
+            w.PlayListAddFiles({clip});
+        QTRY_COMPARE_WITH_TIMEOUT(ShapeFault(ScreenAt(w.VideoLabel), aspect), QString(), 15000);
+        // Half size: the picture shrinks inside its old place, where nothing may stay behind.
+        const QSize before = w.VideoLabel->size();
+        w.findChild<QAction *>(QStringLiteral("ActionHalfSize"))->trigger();
+        QTRY_VERIFY(w.VideoLabel->size() != before);
+        QTRY_COMPARE_WITH_TIMEOUT(ShapeFault(ScreenAt(w.VideoLabel), aspect), QString(), 15000);
+        w.StopBtn();
     }
 
     // Where the player draws nothing (audio only), the video page is black: not what was on

@@ -1,6 +1,7 @@
 #include "TestConfig.h"
 #include "player/Clock.h"
 #include "player/OutputParser.h"
+#include "player/PictureShape.h"
 #include "player/PlaybackSession.h"
 #include "player/PlayerArgs.h"
 #include "player/Resume.h"
@@ -93,10 +94,11 @@ private slots:
     void fileArgumentsInOrder() {
         const QStringList args = BuildPlayerArguments(Launch(QStringLiteral("/films/a.mkv")));
         const QStringList expected =
-            QStringLiteral("-demuxer|lavf|-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl_nosw,x11|-zoom|"
-                           "-lavdopts|threads=4|-vf|"
-                           "screenshot=/home/u/.local/share/Tavrell DVD Player/|-af|"
-                           "channels=6,volume=5.1:1|/films/a.mkv")
+            QStringLiteral(
+                "-demuxer|lavf|-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl_nosw,x11|-zoom|-fs|"
+                "-lavdopts|threads=4|-vf|"
+                "screenshot=/home/u/.local/share/Tavrell DVD Player/|-af|"
+                "channels=6,volume=5.1:1|/films/a.mkv")
                 .split(QLatin1Char('|'));
         QCOMPARE(args, expected);
     }
@@ -192,7 +194,7 @@ private slots:
             head += QLatin1String(head.isEmpty() ? "" : "|") + u"-msglevel|identify=4"_s;
         QCOMPARE(args.mid(0, ni).join(u'|'), head);
         QStringList rest =
-            QStringLiteral("-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl_nosw,x11|-zoom|-lavdopts|"
+            QStringLiteral("-ni|-slave|-quiet|-wid|94371843|-vo|xv,gl_nosw,x11|-zoom|-fs|-lavdopts|"
                            "threads=4|-vf|screenshot=/home/u/.local/share/Tavrell DVD Player/|"
                            "-af|channels=6,volume=5.1:1")
                 .split(u'|');
@@ -481,6 +483,49 @@ private slots:
         if (line.startsWith("ANS_LENGTH"))
             QCOMPARE(LengthFromAnswer(line), seconds);
         QCOMPARE(AnswerSeconds(line).value_or(-1.0), answer);
+    }
+
+    // The shape comes from the corrected size; lines it must not come from give nothing.
+    void displaySize_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("anamorphic")
+            << QByteArray("VO: [x11] 720x576 => 1024x576 Planar YV12  [fs] [zoom]\n")
+            << QSize(1024, 576);
+        QTest::newRow("gl") << QByteArray("VO: [gl] 1280x544 => 1280x544 Planar YV12 \n")
+                            << QSize(1280, 544);
+        QTest::newRow("zero") << QByteArray("VO: [x11] 720x576 => 0x576 Planar\n") << QSize();
+        QTest::newRow("huge") << QByteArray("VO: [x11] 720x576 => 99999x576 Planar\n") << QSize();
+        QTest::newRow("longer number")
+            << QByteArray("VO: [x11] 720x576 => 1024x5760000 Planar\n") << QSize();
+        QTest::newRow("cut") << QByteArray("VO: [x11] 720x576 => 1024\n") << QSize();
+        QTest::newRow("indented") << QByteArray(" VO: [x11] 720x576 => 1024x576\n") << QSize();
+        QTest::newRow("other") << QByteArray("VIDEO:  MPEG2  720x576  (aspect 3)\n") << QSize();
+    }
+    void displaySize() {
+        QFETCH(QByteArray, line);
+        QFETCH(QSize, size);
+        QCOMPARE(DisplaySizeFromLine(line).value_or(QSize()), size);
+    }
+
+    void fitPicture_data() {
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<QSize>("display");
+        QTest::addColumn<QRect>("rect");
+        QTest::newRow("2.35:1 in the label")
+            << QSize(1000, 568) << QSize(1280, 544) << QRect(0, 71, 1000, 425);
+        QTest::newRow("4:3 in the label")
+            << QSize(1000, 568) << QSize(768, 576) << QRect(121, 0, 757, 568);
+        QTest::newRow("same shape") << QSize(640, 360) << QSize(1280, 720) << QRect(0, 0, 640, 360);
+        QTest::newRow("unknown") << QSize(1000, 568) << QSize() << QRect(0, 0, 1000, 568);
+        QTest::newRow("hidden label") << QSize(0, 0) << QSize(1280, 720) << QRect(0, 0, 0, 0);
+        QTest::newRow("extremes") << QSize(100, 100) << QSize(32768, 1) << QRect(0, 50, 100, 0);
+    }
+    void fitPicture() {
+        QFETCH(QSize, area);
+        QFETCH(QSize, display);
+        QFETCH(QRect, rect);
+        QCOMPARE(FitPicture(area, display), rect);
     }
 
     void shotName_data() {

@@ -112,6 +112,7 @@ public:
     QPointer<QAction> ActiveDiscSubtitleEntry;
     QPointer<QAction> ActiveDiscAudioEntry;
     QLabel *VideoLabel = nullptr;
+    QWidget *VideoPicture = nullptr; // the player's window inside VideoLabel
     QTableWidget *PlaylistPanel = nullptr;
     QLabel *ControlBar = nullptr;
     QLabel *NowPlayingLabel = nullptr;
@@ -257,6 +258,7 @@ private:
     // on and no start was chosen.
     void ApplyResumePoint(PlayRequest &request) const;
     void OnPlaybackState(PlaybackState state);
+    void PlacePicture();
     void OnPositionAnswer();
     void OnLengthAnswer();
     void OnTracksAnnounced(const TrackReport &tracks);
@@ -277,6 +279,7 @@ private:
     void ShowProbeProgress(int done, int total);
 
     bool ProbingFiles = false;
+    QSize PictureSize; // the playing picture's display size; invalid until the player names it
     QFont MenuButtonFont;
     QPalette WhiteTextPalette;
 };

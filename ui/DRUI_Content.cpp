@@ -253,6 +253,13 @@ QWidget *DRUI::BuildVideoPage() {
     VideoLabel->setAttribute(Qt::WA_DontCreateNativeAncestors);
     VideoLabel->setStyleSheet(QStringLiteral("background-color: black;"));
     VideoLabel->installEventFilter(this);
+    // The player draws into a window of the picture's own shape, so the bars around it are the
+    // label's, painted black by us: x11 inside -wid never paints bars, and what it drew there
+    // before a resize would otherwise stay on the screen.
+    VideoPicture = new QWidget(VideoLabel);
+    VideoPicture->setObjectName(QStringLiteral("VideoPicture"));
+    VideoPicture->setAttribute(Qt::WA_NativeWindow);
+    VideoPicture->setAttribute(Qt::WA_StyledBackground);
     pageBox->addWidget(VideoLabel);
     return page;
 }

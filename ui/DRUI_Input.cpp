@@ -20,6 +20,8 @@
 bool DRUI::eventFilter(QObject *watched, QEvent *event) {
     if (watched == VideoLabel && event->type() == QEvent::MouseButtonDblClick) {
         FullScreenBtn();
+    } else if (watched == VideoLabel && event->type() == QEvent::Resize) {
+        PlacePicture();
     } else if ((watched == PositionSlider || watched == VolumeSlider) &&
                event->type() == QEvent::MouseButtonPress && Session->HasPlayer()) {
         if (watched == PositionSlider)

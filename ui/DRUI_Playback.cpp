@@ -5,6 +5,7 @@
 #include "dialogs/UiText.h"
 #include "platform/Programs.h"
 #include "player/Clock.h"
+#include "player/PictureShape.h"
 #include "player/PlaybackSession.h"
 #include "snapshot/SnapshotPaths.h"
 #include "snapshot/SnapshotSaver.h"
@@ -52,6 +53,16 @@ void DRUI::ConnectSession() {
         PositionSlider->setRange(0, int(qBound<qint64>(0, seconds, qint64(INT_MAX))));
     });
     connect(Session, &PlaybackSession::TracksAnnounced, this, &DRUI::OnTracksAnnounced);
+    // Until the player names the new picture's shape, its window fills the label (the player
+    // letterboxes inside it).
+    connect(Session, &PlaybackSession::Started, this, [this] {
+        PictureSize = QSize();
+        PlacePicture();
+    });
+    connect(Session, &PlaybackSession::PictureShaped, this, [this](QSize display) {
+        PictureSize = display;
+        PlacePicture();
+    });
     connect(Session, &PlaybackSession::ShotReported, this, [this](const QString &shot) {
         SaveSnapshot(shot,
                      SnapshotTargetName(ReadSnapshotFolder(AppDataFolder),
@@ -61,6 +72,10 @@ void DRUI::ConnectSession() {
     // It ended, crashed or never started: the window goes idle either way.
     connect(Session, &PlaybackSession::Ended, this, &DRUI::HandleEndOfPlayback);
     connect(Session, &PlaybackSession::Failed, this, &DRUI::HandleEndOfPlayback);
+}
+
+void DRUI::PlacePicture() {
+    VideoPicture->setGeometry(FitPicture(VideoLabel->size(), PictureSize));
 }
 
 // The only writer of the playback-state members and of the play/pause look.
@@ -95,7 +110,7 @@ PlayRequest DRUI::BuildPlayRequest() const {
         launch.AudioPids = AudioPidsOf(SourceKey);
         request.SubtitlePids = SubtitlePidsOf(SourceKey);
     }
-    launch.WindowId = quint64(VideoLabel->winId());
+    launch.WindowId = quint64(VideoPicture->winId());
     launch.AppDataFolder = AppDataFolder;
     request.Title = NowPlayingName();
     if (SourceKind == MediaKind::Bluray)
