@@ -136,7 +136,7 @@ signals:
     void ReachedEnd(); // just before Ended, when the item played to its end
     void Failed(PlaybackFailure failure);
     void VolumeChanged(int value);
-    void TitleTagged(); // TitleTag() is known
+    void TitleTagged();                // TitleTag() is known
     void PictureShaped(QSize display); // the picture's display size, when its output opens
 
 private:

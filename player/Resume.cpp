@@ -10,8 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QSaveFile>
+#include <QSet>
 #include <QUrl>
 #include <algorithm>
 
