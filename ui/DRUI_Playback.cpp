@@ -54,10 +54,12 @@ void DRUI::ConnectSession() {
     });
     connect(Session, &PlaybackSession::TracksAnnounced, this, &DRUI::OnTracksAnnounced);
     // Until the player names the new picture's shape, its window fills the label (the player
-    // letterboxes inside it).
+    // letterboxes inside it). The last item's last frame would stay in it until the new player
+    // draws: painted black at once.
     connect(Session, &PlaybackSession::Started, this, [this] {
         PictureSize = QSize();
         PlacePicture();
+        VideoPicture->repaint();
     });
     connect(Session, &PlaybackSession::PictureShaped, this, [this](QSize display) {
         PictureSize = display;
